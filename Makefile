@@ -1,0 +1,38 @@
+# The two commands of the README, each doing its own set-up on a fresh Debian 12 machine.
+BUILD      ?= build
+TOOLCHAIN  := $(CURDIR)/cmake/mingw-i686.cmake
+TEST_PREFIX = $(abspath $(BUILD))/test-prefix
+RUN_PREFIX  = $(abspath $(BUILD))/run-prefix
+WINE_ENV    = WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+JOBS       ?= $(shell nproc)
+
+.PHONY: all bootstrap configure build test run format clean
+
+all: build
+
+bootstrap:
+	@tools/bootstrap.sh
+
+configure: bootstrap
+	@cmake -S . -B $(BUILD) -DCMAKE_TOOLCHAIN_FILE=$(TOOLCHAIN) -DCMAKE_BUILD_TYPE=Release >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+# A fresh prefix for every run of the tests, so that no run sees what an earlier one left.
+test: build
+	@rm -rf $(TEST_PREFIX)
+	@tools/wine-prefix.sh $(TEST_PREFIX) --unmanaged
+	@WINEPREFIX=$(TEST_PREFIX) $(WINE_ENV) TZ=Europe/Berlin \
+	  xvfb-run -a -s "-screen 0 1280x1024x24" tools/run-tests.sh $(BUILD)
+
+run: build
+	@if [ -z "$$DISPLAY" ]; then echo "make run: no display (DISPLAY is not set); run it in a desktop session" >&2; exit 1; fi
+	@tools/wine-prefix.sh $(RUN_PREFIX)
+	@WINEPREFIX=$(RUN_PREFIX) $(WINE_ENV) wine $(BUILD)/talvessa.exe
+
+format:
+	@clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	@rm -rf $(BUILD)

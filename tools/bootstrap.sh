@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs what the build, the tests and `make run` need on a fresh Debian 12 machine.
+# Idempotent, and silent when everything is already there. Must run as root (apt).
+set -euo pipefail
+
+need=()
+have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+
+for pkg in cmake make g++-mingw-w64-i686-posix binutils-mingw-w64-i686 googletest \
+           wine wine32:i386 xvfb xauth imagemagick clang-format; do
+  have "$pkg" || need+=("$pkg")
+done
+[ ${#need[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "bootstrap: missing packages (${need[*]}); run as root to install them" >&2
+  exit 1
+fi
+
+echo "bootstrap: installing ${need[*]}"
+export DEBIAN_FRONTEND=noninteractive
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+fi
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
