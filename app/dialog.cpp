@@ -1,0 +1,52 @@
+#include "app/dialog.h"
+
+#include "catalogue/lists.h"
+#include "res/resource.h"
+
+namespace {
+
+void ClearSelection(HWND dialog, int listId) {
+    // Setting the selection by message sends no notification, so this never triggers itself.
+    SendDlgItemMessageA(dialog, listId, LB_SETSEL, FALSE, -1);
+}
+
+void OnSelectionChange(HWND dialog, int listId, int notification) {
+    if (notification != LBN_SELCHANGE)
+        return;
+    switch (listId) {
+    case IDC_PLUGIN_LIST: ClearSelection(dialog, IDC_MASTER_LIST); break;
+    case IDC_MASTER_LIST: ClearSelection(dialog, IDC_PLUGIN_LIST); break;
+    case IDC_STATUS: ClearSelection(dialog, IDC_STATUS); break;
+    }
+}
+
+void OnInitDialog(HWND dialog) {
+    LoadPluginLists(dialog);
+}
+
+void OnClose(HWND dialog) {
+    EndDialog(dialog, 0);
+}
+
+} // namespace
+
+INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    // Nothing may be thrown across the dialog manager: a failed command leaves the dialog alive.
+    try {
+        switch (message) {
+        case WM_INITDIALOG: OnInitDialog(dialog); return TRUE;
+        case WM_CLOSE: OnClose(dialog); return TRUE;
+        case WM_COMMAND:
+            switch (LOWORD(wParam)) {
+            case IDC_PLUGIN_LIST:
+            case IDC_MASTER_LIST:
+            case IDC_STATUS: OnSelectionChange(dialog, LOWORD(wParam), HIWORD(wParam)); return TRUE;
+            case IDC_RELOAD: LoadPluginLists(dialog); return TRUE;
+            }
+            return TRUE; // every other command, Escape and Enter included, does nothing
+        }
+    } catch (...) {
+        return TRUE;
+    }
+    return FALSE;
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <windows.h>
+
+// One owner per kind of platform handle, released in its destructor. Not copyable; movable so
+// that a function can hand an open handle back to its caller.
+template <typename Traits> class UniqueHandle {
+  public:
+    using Pointer = typename Traits::Pointer;
+
+    UniqueHandle() = default;
+    explicit UniqueHandle(Pointer value) : value_(value) {}
+    UniqueHandle(UniqueHandle &&other) noexcept : value_(other.Release()) {}
+    UniqueHandle &operator=(UniqueHandle &&other) noexcept {
+        if (this != &other)
+            Reset(other.Release());
+        return *this;
+    }
+    UniqueHandle(const UniqueHandle &) = delete;
+    UniqueHandle &operator=(const UniqueHandle &) = delete;
+    ~UniqueHandle() { Reset(); }
+
+    Pointer Get() const { return value_; }
+    bool IsValid() const { return value_ != Traits::Invalid(); }
+    explicit operator bool() const { return IsValid(); }
+    Pointer Release() {
+        Pointer value = value_;
+        value_ = Traits::Invalid();
+        return value;
+    }
+    void Reset(Pointer value = Traits::Invalid()) {
+        if (IsValid())
+            Traits::Close(value_);
+        value_ = value;
+    }
+
+  private:
+    Pointer value_ = Traits::Invalid();
+};
+
+struct FileHandleTraits {
+    using Pointer = HANDLE;
+    static Pointer Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(Pointer handle) { CloseHandle(handle); }
+};
+
+struct FindHandleTraits {
+    using Pointer = HANDLE;
+    static Pointer Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(Pointer handle) { FindClose(handle); }
+};
+
+struct RegistryKeyTraits {
+    using Pointer = HKEY;
+    static Pointer Invalid() { return nullptr; }
+    static void Close(Pointer key) { RegCloseKey(key); }
+};
+
+using UniqueFile = UniqueHandle<FileHandleTraits>;
+using UniqueFind = UniqueHandle<FindHandleTraits>;
+using UniqueRegistryKey = UniqueHandle<RegistryKeyTraits>;

@@ -1,0 +1,14 @@
+#include "app/status.h"
+
+#include "res/resource.h"
+
+void SetStatus(HWND dialog, const char *text, int warning) {
+    HWND status = GetDlgItem(dialog, IDC_STATUS);
+    LRESULT count = SendMessageA(status, LB_GETCOUNT, 0, 0);
+    SendMessageA(status, LB_INSERTSTRING, static_cast<WPARAM>(count),
+                 reinterpret_cast<LPARAM>(text));
+    // The list has no scroll bar; moving the caret is what brings the newest line into view.
+    SendMessageA(status, LB_SETCARETINDEX, static_cast<WPARAM>(count), FALSE);
+    if (warning)
+        MessageBoxA(dialog, text, "Warning", MB_OK);
+}
