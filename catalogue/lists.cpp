@@ -1,0 +1,60 @@
+#include "catalogue/lists.h"
+
+#include "app/controls.h"
+#include "app/status.h"
+#include "catalogue/classify.h"
+#include "catalogue/scan.h"
+#include "res/resource.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// Thousands of entries redraw far faster once than once each.
+class RedrawSuspended {
+  public:
+    explicit RedrawSuspended(HWND window) : window_(window) {
+        SendMessageA(window_, WM_SETREDRAW, FALSE, 0);
+    }
+    ~RedrawSuspended() {
+        SendMessageA(window_, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(window_, nullptr, TRUE);
+    }
+    RedrawSuspended(const RedrawSuspended &) = delete;
+    RedrawSuspended &operator=(const RedrawSuspended &) = delete;
+
+  private:
+    HWND window_;
+};
+
+} // namespace
+
+void LoadPluginLists(HWND dialog) {
+    SetStatus(dialog, "Loading Mod Files...", 0);
+    std::string path;
+    if (!ReadPathField(dialog, path)) {
+        SetStatus(dialog, "No Data Files path", 1);
+        return;
+    }
+    HWND plugins = GetDlgItem(dialog, IDC_PLUGIN_LIST);
+    HWND masters = GetDlgItem(dialog, IDC_MASTER_LIST);
+    SendMessageA(plugins, LB_RESETCONTENT, 0, 0);
+    SendMessageA(masters, LB_RESETCONTENT, 0, 0);
+
+    std::vector<std::string> names;
+    if (ScanDataFolder(path.c_str(), names) <= 0) {
+        SetStatus(dialog, "Error loading mod files", 1);
+        return;
+    }
+    {
+        RedrawSuspended quietPlugins(plugins);
+        RedrawSuspended quietMasters(masters);
+        for (const std::string &name : names) {
+            // Every name passed one of the two tests, so a name that is no plug-in is a master.
+            HWND list = IsPluginFile(name) ? plugins : masters;
+            SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+        }
+    }
+    SetStatus(dialog, "Done", 0);
+}

@@ -1,0 +1,144 @@
+#include "catalogue/scan.h"
+
+#include "app/handles.h"
+#include "catalogue/classify.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <numeric>
+#include <tuple>
+
+namespace {
+
+// The listing pattern is folder + "\*" in a buffer of the platform's path limit, terminator
+// included. A folder of 258 characters leaves room for the backslash only; the platform refuses
+// that pattern, so such a folder cannot be listed. Beyond 258 the path is too long outright.
+constexpr size_t kPatternSize = MAX_PATH;
+constexpr size_t kLongestFolder = 258;
+
+using SearchPattern = std::array<char, kPatternSize>;
+
+bool IsFolderPathTooLong(const char *folder) {
+    size_t length = strnlen(folder, kPatternSize);
+    return length == kPatternSize || length > kLongestFolder;
+}
+
+SearchPattern MakeSearchPattern(const char *folder) {
+    SearchPattern pattern{};
+    size_t length = strnlen(folder, kPatternSize - 1);
+    std::memcpy(pattern.data(), folder, length);
+    const char suffix[] = "\\*";
+    size_t room = kPatternSize - 1 - length;
+    std::memcpy(pattern.data() + length, suffix, std::min(room, sizeof suffix - 1));
+    return pattern;
+}
+
+// Calls visit(name) for every entry whose name passes either test, the attributes unread: a
+// sub-folder named like a plug-in is a candidate too. False when the folder cannot be listed,
+// which includes a listing that ends in any error but "no more files".
+template <typename Visit> bool ForEachCandidate(const char *folder, Visit visit) {
+    if (IsFolderPathTooLong(folder))
+        return false;
+    SearchPattern pattern = MakeSearchPattern(folder);
+    WIN32_FIND_DATAA entry;
+    UniqueFind find(FindFirstFileA(pattern.data(), &entry));
+    if (!find)
+        return false;
+    do {
+        std::string name(entry.cFileName);
+        if (IsPluginFile(name) || IsMasterFile(name))
+            visit(name);
+    } while (FindNextFileA(find.Get(), &entry));
+    return GetLastError() == ERROR_NO_MORE_FILES;
+}
+
+// Reading a file's time makes its folder current. A relative folder path would then name a
+// different folder for every file after the first, so one scan works with the folder that the
+// path names when the scan starts.
+std::string ResolveFolder(const char *folder) {
+    std::array<char, MAX_PATH> full{};
+    DWORD length = GetFullPathNameA(folder, static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length == 0 || length >= full.size())
+        return folder;
+    return full.data();
+}
+
+auto StampKey(const FileStamp &stamp) {
+    return std::tie(stamp.year, stamp.month, stamp.day, stamp.hour, stamp.minute, stamp.second);
+}
+
+} // namespace
+
+int CountPluginFiles(const char *folder) {
+    int count = 0;
+    if (!ForEachCandidate(folder, [&count](const std::string &) { ++count; }))
+        return kScanCannotList;
+    return count;
+}
+
+bool ReadFileStamp(const char *folder, const std::string &name, FileStamp &stamp) {
+    if (!SetCurrentDirectoryA(folder))
+        return false;
+    UniqueFile file(CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return false;
+    FILETIME created, accessed, written;
+    if (!GetFileTime(file.Get(), &created, &accessed, &written))
+        return false;
+    SYSTEMTIME utc, local;
+    if (!FileTimeToSystemTime(&written, &utc) ||
+        !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local))
+        return false;
+    stamp =
+        FileStamp{local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond};
+    return true;
+}
+
+void SortByStamp(std::vector<std::string> &names, std::vector<FileStamp> &stamps) {
+    // Stable: files stamped the same to the second keep the listing's order, as the games do.
+    std::vector<size_t> order(names.size());
+    std::iota(order.begin(), order.end(), size_t{0});
+    std::stable_sort(order.begin(), order.end(), [&stamps](size_t a, size_t b) {
+        return StampKey(stamps[a]) < StampKey(stamps[b]);
+    });
+    std::vector<std::string> sortedNames;
+    std::vector<FileStamp> sortedStamps;
+    sortedNames.reserve(order.size());
+    sortedStamps.reserve(order.size());
+    for (size_t index : order) {
+        sortedNames.push_back(std::move(names[index]));
+        sortedStamps.push_back(stamps[index]);
+    }
+    names.swap(sortedNames);
+    stamps.swap(sortedStamps);
+}
+
+int ScanDataFolder(const char *folder, std::vector<std::string> &names) {
+    if (IsFolderPathTooLong(folder))
+        return kScanPathTooLong;
+    // The count only sizes the storage: the folder may change before the second listing.
+    int counted = CountPluginFiles(folder);
+    std::vector<std::string> found;
+    std::vector<FileStamp> stamps;
+    if (counted > 0) {
+        found.reserve(static_cast<size_t>(counted));
+        stamps.reserve(static_cast<size_t>(counted));
+    }
+    std::string fullFolder = ResolveFolder(folder);
+    bool listed = ForEachCandidate(folder, [&](const std::string &name) {
+        FileStamp stamp;
+        if (ReadFileStamp(fullFolder.c_str(), name, stamp)) {
+            found.push_back(name);
+            stamps.push_back(stamp);
+        }
+    });
+    if (!listed)
+        return kScanCannotList;
+    SortByStamp(found, stamps);
+    names.swap(found);
+    return static_cast<int>(names.size());
+}

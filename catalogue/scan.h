@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The last-write time of one file as local calendar fields, to the second.
+struct FileStamp {
+    int year;
+    int month;
+    int day;
+    int hour;
+    int minute;
+    int second;
+};
+
+// Failures of the folder scan.
+constexpr int kScanCannotList = -1;  // the listing could not be started or ended in an error
+constexpr int kScanPathTooLong = -3; // the folder path leaves no room for the search pattern
+
+// Counts the folder's entries whose names pass IsPluginFile or IsMasterFile, or kScanCannotList.
+int CountPluginFiles(const char *folder);
+
+// Reads the last-write time of folder\name. False when the folder cannot be entered, the file
+// cannot be opened for reading, or its time cannot be read or converted.
+bool ReadFileStamp(const char *folder, const std::string &name, FileStamp &stamp);
+
+// Lists the folder's master and plug-in files in load order, oldest first, into names (which
+// it replaces). Returns how many, or kScanCannotList / kScanPathTooLong. Files whose time cannot
+// be read are left out.
+int ScanDataFolder(const char *folder, std::vector<std::string> &names);
+
+// Orders names by their stamps, oldest first; files stamped the same keep their order.
+void SortByStamp(std::vector<std::string> &names, std::vector<FileStamp> &stamps);
