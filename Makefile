@@ -3,10 +3,11 @@ BUILD      ?= build
 TOOLCHAIN  := $(CURDIR)/cmake/mingw-i686.cmake
 TEST_PREFIX = $(abspath $(BUILD))/test-prefix
 RUN_PREFIX  = $(abspath $(BUILD))/run-prefix
+BENCH_PREFIX = $(abspath $(BUILD))/bench-prefix
 WINE_ENV    = WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 JOBS       ?= $(shell nproc)
 
-.PHONY: all bootstrap configure build test run format clean
+.PHONY: all bootstrap configure build test run bench format clean
 
 all: build
 
@@ -30,6 +31,12 @@ run: build
 	@if [ -z "$$DISPLAY" ]; then echo "make run: no display (DISPLAY is not set); run it in a desktop session" >&2; exit 1; fi
 	@tools/wine-prefix.sh $(RUN_PREFIX)
 	@WINEPREFIX=$(RUN_PREFIX) $(WINE_ENV) wine $(BUILD)/talvessa.exe
+
+# Speed against the platform's floor; not a test, and not part of 'make test'.
+bench: build
+	@cmake --build $(BUILD) --target talvessa_bench -j $(JOBS)
+	@tools/wine-prefix.sh $(BENCH_PREFIX) --unmanaged
+	@WINEPREFIX=$(BENCH_PREFIX) $(WINE_ENV) xvfb-run -a wine $(BUILD)/talvessa_bench.exe
 
 format:
 	@clang-format -i $$(git ls-files '*.cpp' '*.h')
