@@ -6,8 +6,9 @@ RUN_PREFIX  = $(abspath $(BUILD))/run-prefix
 BENCH_PREFIX = $(abspath $(BUILD))/bench-prefix
 WINE_ENV    = WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 JOBS       ?= $(shell nproc)
+MAKEFLAGS  += --no-print-directory
 
-.PHONY: all bootstrap configure build test run bench format clean
+.PHONY: all bootstrap configure build test run bench display format clean
 
 all: build
 
@@ -27,8 +28,7 @@ test: build
 	@WINEPREFIX=$(TEST_PREFIX) $(WINE_ENV) TZ=Europe/Berlin \
 	  xvfb-run -a -s "-screen 0 1280x1024x24" tools/run-tests.sh $(BUILD)
 
-run: build
-	@if [ -z "$$DISPLAY" ]; then echo "make run: no display (DISPLAY is not set); run it in a desktop session" >&2; exit 1; fi
+run: display build
 	@tools/wine-prefix.sh $(RUN_PREFIX)
 	@WINEPREFIX=$(RUN_PREFIX) $(WINE_ENV) wine $(BUILD)/talvessa.exe
 
@@ -37,6 +37,9 @@ bench: build
 	@cmake --build $(BUILD) --target talvessa_bench -j $(JOBS)
 	@tools/wine-prefix.sh $(BENCH_PREFIX) --unmanaged
 	@WINEPREFIX=$(BENCH_PREFIX) $(WINE_ENV) xvfb-run -a wine $(BUILD)/talvessa_bench.exe
+
+display:
+	@if [ -z "$$DISPLAY" ]; then echo "make run: no display (DISPLAY is not set); run it in a desktop session" >&2; exit 1; fi
 
 format:
 	@clang-format -i $$(git ls-files '*.cpp' '*.h')
