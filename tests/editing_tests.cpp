@@ -1,0 +1,164 @@
+#include "tests/harness.h"
+
+#include "res/resource.h"
+
+#include <algorithm>
+#include <memory>
+#include <random>
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+class EditingTest : public FolderTest {
+  protected:
+    void SetUp() override {
+        FolderTest::SetUp();
+        SetCurrentDirectoryA(folder_.c_str());
+        dialog_.reset(new TestDialog);
+        ASSERT_NE(dialog_->Get(), nullptr);
+        boxes_.Clear();
+    }
+
+    void Fill(int listId, const Names &entries) const {
+        SendDlgItemMessageA(dialog_->Get(), listId, LB_RESETCONTENT, 0, 0);
+        for (const std::string &entry : entries)
+            SendDlgItemMessageA(dialog_->Get(), listId, LB_ADDSTRING, 0,
+                                reinterpret_cast<LPARAM>(entry.c_str()));
+    }
+
+    size_t StatusCount() const { return dialog_->Entries(IDC_STATUS).size(); }
+
+    // The status lines added since the list held count of them.
+    Names StatusSince(size_t count) const {
+        Names lines = dialog_->Entries(IDC_STATUS);
+        return Names(lines.begin() + static_cast<std::ptrdiff_t>(count), lines.end());
+    }
+
+    MessageBoxRecorder boxes_;
+    std::unique_ptr<TestDialog> dialog_;
+};
+
+Names Letters(const std::string &letters) {
+    Names names;
+    for (char letter : letters)
+        names.emplace_back(1, letter);
+    return names;
+}
+
+std::vector<int> IndicesOf(const Names &list, const Names &wanted) {
+    std::vector<int> indices;
+    for (size_t i = 0; i < list.size(); ++i)
+        if (std::find(wanted.begin(), wanted.end(), list[i]) != wanted.end())
+            indices.push_back(static_cast<int>(i));
+    return indices;
+}
+
+// Each row fills both lists (a letter per entry), selects some, presses a button and reads both
+// lists back; the same entries must then be selected.
+TEST_F(EditingTest, movesGiveTheWorkedExamples) {
+    struct Row {
+        int command, presses;
+        const char *plugins, *pluginsSelected, *masters, *mastersSelected;
+        const char *pluginsAfter, *mastersAfter;
+    };
+    const Row rows[] = {
+        {IDC_MOVE_UP, 1, "ABCDEF", "ABE", "XYZ", "", "ABCEDF", "XYZ"},
+        {IDC_MOVE_DOWN, 1, "XYZ", "", "ABCDEF", "BEF", "XYZ", "ACBDEF"},
+        {IDC_MOVE_TOP, 1, "ABCDEFGH", "CFH", "XYZ", "", "CFHABDEG", "XYZ"},
+        {IDC_MOVE_BOTTOM, 1, "XYZ", "", "ABCDE", "AD", "XYZ", "BCEAD"},
+        {IDC_MOVE_UP, 1, "ABC", "AC", "XYZ", "", "ACB", "XYZ"},
+        {IDC_MOVE_UP, 3, "ABCD", "C", "XYZ", "", "CABD", "XYZ"},
+        {IDC_MOVE_UP, 1, "ABC", "A", "XYZ", "", "ABC", "XYZ"},
+        {IDC_MOVE_TOP, 1, "XYZ", "", "ABC", "A", "XYZ", "ABC"},
+        {IDC_MOVE_DOWN, 1, "ABC", "C", "XYZ", "", "ABC", "XYZ"},
+        {IDC_MOVE_BOTTOM, 1, "XYZ", "", "ABC", "C", "XYZ", "ABC"},
+        {IDC_MOVE_TOP, 1, "A", "A", "XYZ", "", "A", "XYZ"},
+        {IDC_MOVE_UP, 1, "A", "A", "XYZ", "", "A", "XYZ"},
+        {IDC_MOVE_DOWN, 1, "XYZ", "", "A", "A", "XYZ", "A"},
+        {IDC_MOVE_BOTTOM, 1, "XYZ", "", "A", "A", "XYZ", "A"},
+        // Both lists hold a selection: the plug-in list alone moves.
+        {IDC_MOVE_UP, 1, "ABCD", "C", "XYZ", "Z", "ACBD", "XYZ"},
+        {IDC_MOVE_TOP, 1, "ABCD", "D", "XYZ", "YZ", "DABC", "XYZ"},
+        // Neither does: a status line, no box, nothing moves.
+        {IDC_MOVE_UP, 1, "ABC", "", "XYZ", "", "ABC", "XYZ"},
+        {IDC_MOVE_BOTTOM, 1, "ABC", "", "XYZ", "", "ABC", "XYZ"},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(std::to_string(row.command) + " x" + std::to_string(row.presses) + " on " +
+                     row.plugins + "/" + row.pluginsSelected + " " + row.masters + "/" +
+                     row.mastersSelected);
+        Fill(IDC_PLUGIN_LIST, Letters(row.plugins));
+        Fill(IDC_MASTER_LIST, Letters(row.masters));
+        dialog_->Select(IDC_PLUGIN_LIST,
+                        IndicesOf(Letters(row.plugins), Letters(row.pluginsSelected)));
+        dialog_->Select(IDC_MASTER_LIST,
+                        IndicesOf(Letters(row.masters), Letters(row.mastersSelected)));
+        const size_t before = StatusCount();
+        for (int press = 0; press < row.presses; ++press)
+            dialog_->Click(row.command);
+        EXPECT_EQ(dialog_->Entries(IDC_PLUGIN_LIST), Letters(row.pluginsAfter));
+        EXPECT_EQ(dialog_->Selected(IDC_PLUGIN_LIST),
+                  IndicesOf(Letters(row.pluginsAfter), Letters(row.pluginsSelected)));
+        EXPECT_EQ(dialog_->Entries(IDC_MASTER_LIST), Letters(row.mastersAfter));
+        EXPECT_EQ(dialog_->Selected(IDC_MASTER_LIST),
+                  IndicesOf(Letters(row.mastersAfter), Letters(row.mastersSelected)));
+        const bool none = !*row.pluginsSelected && !*row.mastersSelected;
+        EXPECT_EQ(StatusSince(before), none ? Names{"No items selected"} : Names{})
+            << "a move reports nothing";
+    }
+    EXPECT_TRUE(boxes_.Boxes().empty());
+}
+
+// What each command promises, stated as exchanges of neighbours rather than as the moves made.
+void ExpectedMove(int command, Names &list, const Names &selected) {
+    auto isSelected = [&](const std::string &name) {
+        return std::find(selected.begin(), selected.end(), name) != selected.end();
+    };
+    switch (command) {
+    case IDC_MOVE_TOP: std::stable_partition(list.begin(), list.end(), isSelected); break;
+    case IDC_MOVE_BOTTOM:
+        std::stable_partition(list.begin(), list.end(),
+                              [&](const std::string &name) { return !isSelected(name); });
+        break;
+    case IDC_MOVE_UP: // a selected entry passes the unselected one above it
+        for (size_t j = 1; j < list.size(); ++j)
+            if (isSelected(list[j]) && !isSelected(list[j - 1]))
+                std::swap(list[j - 1], list[j]);
+        break;
+    case IDC_MOVE_DOWN:
+        for (size_t j = list.size() - 1; j-- > 0;)
+            if (isSelected(list[j]) && !isSelected(list[j + 1]))
+                std::swap(list[j], list[j + 1]);
+        break;
+    }
+}
+
+TEST_F(EditingTest, randomMovesKeepEveryEntryAndTheOrderWithinEachGroup) {
+    std::mt19937 random(4242);
+    const int commands[] = {IDC_MOVE_TOP, IDC_MOVE_UP, IDC_MOVE_DOWN, IDC_MOVE_BOTTOM};
+    for (int round = 0; round < 300; ++round) {
+        SCOPED_TRACE(round);
+        const int listId = round % 2 ? IDC_MASTER_LIST : IDC_PLUGIN_LIST;
+        Names list, selected;
+        const int size = std::uniform_int_distribution<int>(1, 12)(random);
+        for (int i = 0; i < size; ++i) {
+            list.push_back("Entry" + std::to_string(i) + ".esp");
+            if (random() % 3 == 0 || (i == size - 1 && selected.empty()))
+                selected.push_back(list.back());
+        }
+        Fill(IDC_PLUGIN_LIST, {});
+        Fill(IDC_MASTER_LIST, {});
+        Fill(listId, list);
+        dialog_->Select(listId, IndicesOf(list, selected));
+        for (int press = 0; press < 3; ++press) {
+            const int command = commands[random() % 4];
+            dialog_->Click(command);
+            ExpectedMove(command, list, selected);
+            ASSERT_EQ(dialog_->Entries(listId), list) << "after " << command;
+            ASSERT_EQ(dialog_->Selected(listId), IndicesOf(list, selected)) << "after " << command;
+        }
+    }
+}
+
+} // namespace
