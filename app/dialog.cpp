@@ -2,6 +2,7 @@
 
 #include "catalogue/lists.h"
 #include "editing/moves.h"
+#include "editing/reorder.h"
 #include "res/resource.h"
 
 namespace {
@@ -47,6 +48,7 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
             case IDC_MOVE_UP: OnMoveUp(dialog); return TRUE;
             case IDC_MOVE_DOWN: OnMoveDown(dialog); return TRUE;
             case IDC_MOVE_BOTTOM: OnMoveToBottom(dialog); return TRUE;
+            case IDC_REORDER: OnReorder(dialog); return TRUE;
             }
             return TRUE; // every other command, Escape and Enter included, does nothing
         }

@@ -1,8 +1,11 @@
 #include "tests/harness.h"
 
+#include "app/handles.h"
+#include "editing/reorder.h"
 #include "res/resource.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <memory>
 #include <random>
 
@@ -159,6 +162,147 @@ TEST_F(EditingTest, randomMovesKeepEveryEntryAndTheOrderWithinEachGroup) {
             ASSERT_EQ(dialog_->Selected(listId), IndicesOf(list, selected)) << "after " << command;
         }
     }
+}
+
+std::string UtcText(const SYSTEMTIME &time) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u.%03u", time.wYear, time.wMonth,
+                  time.wDay, time.wHour, time.wMinute, time.wSecond, time.wMilliseconds);
+    return text;
+}
+
+std::string UtcText(const FILETIME &time) {
+    SYSTEMTIME utc{};
+    FileTimeToSystemTime(&time, &utc);
+    return UtcText(utc);
+}
+
+TEST(StampClock, countsUpFromTheBaseTimeWithItsOwnCarries) {
+    const struct {
+        int stamp;
+        const char *time;
+    } rows[] = {{1, "2002-05-03 00:00:01"},    {2, "2002-05-03 00:00:02"},
+                {58, "2002-05-03 00:00:58"},   {59, "2002-05-03 00:01:00"},
+                {117, "2002-05-03 00:01:58"},  {118, "2002-05-03 00:02:00"},
+                {3481, "2002-05-03 01:00:00"}, {80063, "2002-05-04 00:00:00"}};
+    SYSTEMTIME clock = StartStampClock();
+    const WORD dayOfWeek = clock.wDayOfWeek, milliseconds = clock.wMilliseconds;
+    EXPECT_EQ(UtcText(clock).substr(0, 19), "2002-05-03 00:00:00");
+    int stamps = 0;
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.stamp);
+        while (stamps < row.stamp) {
+            AdvanceStampClock(clock);
+            ++stamps;
+        }
+        EXPECT_EQ(UtcText(clock).substr(0, 19), row.time);
+        EXPECT_EQ(clock.wDayOfWeek, dayOfWeek);
+        EXPECT_EQ(clock.wMilliseconds, milliseconds);
+    }
+}
+
+TEST(StampClock, everyStampIsAValidDateLaterThanTheOneBefore) {
+    // The last stamp of a clock year: the next one carries day, month and year together.
+    SYSTEMTIME late = Utc(2002, 11, 27, 22, 58, 58);
+    AdvanceStampClock(late);
+    EXPECT_EQ(UtcText(late), "2003-01-01 00:00:00.000");
+
+    for (SYSTEMTIME clock : {StartStampClock(), Utc(2002, 11, 20, 0, 0, 0, 999)}) {
+        SCOPED_TRACE(UtcText(clock));
+        FILETIME before = ToFileTime(clock), after{};
+        for (int step = 0; step < 300000; ++step) {
+            AdvanceStampClock(clock);
+            ASSERT_TRUE(SystemTimeToFileTime(&clock, &after)) << UtcText(clock);
+            ASSERT_GT(CompareFileTime(&after, &before), 0) << UtcText(clock);
+            before = after;
+        }
+    }
+}
+
+FILETIME GetAccessTime(const std::string &path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data);
+    return data.ftLastAccessTime;
+}
+
+TEST_F(EditingTest, reorderStampsMastersThenPluginsAndSkipsAFileItCannotWrite) {
+    const Names files{"P3.esp", "M2.esm", "P1.esp", "M1.esm", "P2.esp"};
+    MakeFilesInOrder(folder_, files);
+    const FILETIME accessed = ToFileTime(Utc(2011, 2, 3, 4, 5, 6, 789));
+    for (const std::string &name : files) {
+        UniqueFile file(CreateFileA(Path(name).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(SetFileTime(file.Get(), nullptr, &accessed, nullptr));
+    }
+    const std::string heldTime = UtcText(GetWriteTime(Path("P1.esp")));
+    Fill(IDC_MASTER_LIST, {"M1.esm", "M2.esm"});
+    Fill(IDC_PLUGIN_LIST, {"P1.esp", "P2.esp", "P3.esp"});
+    dialog_->SetPath(folder_);
+    const size_t before = StatusCount();
+    {
+        // Another program reads P1 and lets nobody write it meanwhile.
+        UniqueFile held(CreateFileA(Path("P1.esp").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(held);
+        dialog_->Click(IDC_REORDER);
+    }
+    EXPECT_EQ(StatusSince(before), (Names{"Reording...", "Reording done"}));
+    EXPECT_TRUE(boxes_.Boxes().empty());
+
+    const std::string ms = UtcText(GetWriteTime(Path("M1.esm"))).substr(19);
+    const struct {
+        const char *name;
+        std::string time;
+    } rows[] = {{"M1.esm", "2002-05-03 00:00:01" + ms},
+                {"M2.esm", "2002-05-03 00:00:02" + ms},
+                {"P1.esp", heldTime},
+                {"P2.esp", "2002-05-03 00:00:03" + ms},
+                {"P3.esp", "2002-05-03 00:00:04" + ms}};
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(UtcText(GetWriteTime(Path(row.name))), row.time);
+        EXPECT_EQ(UtcText(GetAccessTime(Path(row.name))), UtcText(accessed));
+        EXPECT_EQ(ReadBytes(Path(row.name)), std::string("content of ") + row.name);
+    }
+
+    // The skipped file kept its later time, so it now loads last.
+    dialog_->Click(IDC_RELOAD);
+    EXPECT_EQ(dialog_->Entries(IDC_MASTER_LIST), (Names{"M1.esm", "M2.esm"}));
+    EXPECT_EQ(dialog_->Entries(IDC_PLUGIN_LIST), (Names{"P2.esp", "P3.esp", "P1.esp"}));
+}
+
+TEST_F(EditingTest, reorderTouchesNoFileWhenTheDataFolderCannotBeEntered) {
+    const std::string other = Path("Other Data"), data = Path("Data Files");
+    ASSERT_TRUE(CreateDirectoryA(other.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(data.c_str(), nullptr));
+    MakeFilesInOrder(other, {"Base.esm", "Mod.esp"});
+    MakeFilesInOrder(data, {"Base.esm", "Mod.esp"});
+    // Loading the other folder leaves it current, holding files of the same names.
+    dialog_->SetPath(other);
+    dialog_->Click(IDC_RELOAD);
+    ASSERT_EQ(dialog_->Entries(IDC_PLUGIN_LIST), Names{"Mod.esp"});
+    const std::string paths[] = {other + "\\Base.esm", other + "\\Mod.esp", data + "\\Base.esm",
+                                 data + "\\Mod.esp"};
+    std::vector<std::string> times;
+    for (const std::string &path : paths)
+        times.push_back(UtcText(GetWriteTime(path)));
+
+    dialog_->SetPath(data);
+    const size_t before = StatusCount();
+    {
+        UniqueFile busy(CreateFileA(data.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        ASSERT_TRUE(busy);
+        dialog_->Click(IDC_REORDER);
+    }
+    EXPECT_EQ(StatusSince(before), Names{"Reording..."}) << "and not done";
+    ASSERT_EQ(boxes_.Boxes().size(), 1u);
+    EXPECT_EQ(boxes_.Boxes()[0].caption, "Note");
+    EXPECT_EQ(boxes_.Boxes()[0].text, "Cannot set current dir");
+    EXPECT_TRUE(boxes_.Boxes()[0].IsPlainOk());
+    EXPECT_EQ(boxes_.Boxes()[0].owner, nullptr);
+    for (size_t i = 0; i < times.size(); ++i)
+        EXPECT_EQ(UtcText(GetWriteTime(paths[i])), times[i]) << paths[i];
 }
 
 } // namespace
