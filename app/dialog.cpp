@@ -1,6 +1,7 @@
 #include "app/dialog.h"
 
 #include "catalogue/lists.h"
+#include "editing/export.h"
 #include "editing/moves.h"
 #include "editing/reorder.h"
 #include "res/resource.h"
@@ -49,6 +50,7 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
             case IDC_MOVE_DOWN: OnMoveDown(dialog); return TRUE;
             case IDC_MOVE_BOTTOM: OnMoveToBottom(dialog); return TRUE;
             case IDC_REORDER: OnReorder(dialog); return TRUE;
+            case IDC_EXPORT: OnExportLoadOrder(dialog); return TRUE;
             }
             return TRUE; // every other command, Escape and Enter included, does nothing
         }

@@ -1,6 +1,7 @@
 #include "tests/harness.h"
 
 #include "app/handles.h"
+#include "config/folders.h"
 #include "editing/reorder.h"
 #include "res/resource.h"
 
@@ -303,6 +304,58 @@ TEST_F(EditingTest, reorderTouchesNoFileWhenTheDataFolderCannotBeEntered) {
     EXPECT_EQ(boxes_.Boxes()[0].owner, nullptr);
     for (size_t i = 0; i < times.size(); ++i)
         EXPECT_EQ(UtcText(GetWriteTime(paths[i])), times[i]) << paths[i];
+}
+
+// ModList.txt lives beside the test executable, shared by every test run: put back what was there.
+class SavedFile {
+  public:
+    explicit SavedFile(std::string path) : path_(std::move(path)), bytes_(ReadBytes(path_)) {}
+    ~SavedFile() {
+        if (bytes_ == "<missing>")
+            DeleteFileA(path_.c_str());
+        else
+            WriteBytes(path_, bytes_);
+    }
+    SavedFile(const SavedFile &) = delete;
+    SavedFile &operator=(const SavedFile &) = delete;
+
+  private:
+    std::string path_, bytes_;
+};
+
+// One test for both cases: tests run in parallel processes, and each would write the same file.
+TEST_F(EditingTest, exportWritesTheScannedOrderAndLeavesTheFileAloneWhenNothingIsFound) {
+    const std::string exported = GetExecutableFolder() + "\\ModList.txt";
+    SavedFile saved(exported);
+    const Names order{"Zeta.esp",  "Base.esm",  "Alpha.esp", "Mid.esm",   "Nine.esp", "Ten.esp",
+                      "Eight.esp", "Seven.esp", "Six.esp",   "Later.esm", "Omega.esp"};
+    MakeFilesInOrder(folder_, order);
+    const std::string expected = "Plugin0 = Zeta.esp\r\nPlugin1 = Base.esm\r\n"
+                                 "Plugin2 = Alpha.esp\r\nPlugin3 = Mid.esm\r\n"
+                                 "Plugin4 = Nine.esp\r\nPlugin5 = Ten.esp\r\n"
+                                 "Plugin6 = Eight.esp\r\nPlugin7 = Seven.esp\r\n"
+                                 "Plugin8 = Six.esp\r\nPlugin9 = Later.esm\r\n"
+                                 "Plugin10 = Omega.esp";
+    ASSERT_TRUE(CreateDirectoryA(Path("empty").c_str(), nullptr));
+    // Moves not yet written by "Reorder" are not the games' order and are not exported.
+    Fill(IDC_PLUGIN_LIST, Names(order.rbegin(), order.rend()));
+
+    const struct {
+        std::string folder;
+        Names status;
+        bool warning;
+    } rows[] = {{folder_, {"Loading Mod Files...", "Opening File...", "Done"}, false},
+                {Path("empty"), {"Loading Mod Files...", "Error loading mod files"}, true}};
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.folder);
+        boxes_.Clear();
+        const size_t before = StatusCount();
+        dialog_->SetPath(row.folder);
+        dialog_->Click(IDC_EXPORT);
+        EXPECT_EQ(StatusSince(before), row.status);
+        EXPECT_EQ(boxes_.Boxes().size(), row.warning ? 1u : 0u);
+        EXPECT_EQ(ReadBytes(exported), expected);
+    }
 }
 
 } // namespace
