@@ -1,6 +1,9 @@
 #include "app/dialog.h"
 
 #include "catalogue/lists.h"
+#include "editing/export.h"
+#include "editing/moves.h"
+#include "editing/reorder.h"
 #include "res/resource.h"
 
 namespace {
@@ -42,6 +45,12 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
             case IDC_MASTER_LIST:
             case IDC_STATUS: OnSelectionChange(dialog, LOWORD(wParam), HIWORD(wParam)); return TRUE;
             case IDC_RELOAD: LoadPluginLists(dialog); return TRUE;
+            case IDC_MOVE_TOP: OnMoveToTop(dialog); return TRUE;
+            case IDC_MOVE_UP: OnMoveUp(dialog); return TRUE;
+            case IDC_MOVE_DOWN: OnMoveDown(dialog); return TRUE;
+            case IDC_MOVE_BOTTOM: OnMoveToBottom(dialog); return TRUE;
+            case IDC_REORDER: OnReorder(dialog); return TRUE;
+            case IDC_EXPORT: OnExportLoadOrder(dialog); return TRUE;
             }
             return TRUE; // every other command, Escape and Enter included, does nothing
         }

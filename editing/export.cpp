@@ -1,0 +1,42 @@
+#include "editing/export.h"
+
+#include "app/controls.h"
+#include "app/status.h"
+#include "catalogue/scan.h"
+#include "config/folders.h"
+
+#include <shellapi.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+void OnExportLoadOrder(HWND dialog) {
+    std::string exportPath = GetExecutableFolder() + "\\ModList.txt";
+    SetStatus(dialog, "Loading Mod Files...", 0);
+    std::string folder;
+    if (!ReadPathField(dialog, folder)) {
+        SetStatus(dialog, "No Data Files path", 1);
+        return;
+    }
+    // A fresh scan, not the lists: moves that "Reorder" has not written are not the games' order.
+    std::vector<std::string> names;
+    if (ScanDataFolder(folder.c_str(), names) <= 0) {
+        SetStatus(dialog, "Error loading mod files", 1);
+        return;
+    }
+    {
+        // Text mode: each line feed is stored as CR LF.
+        std::ofstream file(exportPath);
+        if (!file)
+            return;
+        for (size_t index = 0; index < names.size(); ++index) {
+            if (index > 0)
+                file << '\n';
+            file << "Plugin" << index << " = " << names[index];
+        }
+    }
+    SetStatus(dialog, "Opening File...", 0);
+    ShellExecuteA(nullptr, "open", exportPath.c_str(), nullptr, nullptr, SW_SHOW);
+    SetStatus(dialog, "Done", 0);
+}

@@ -1,0 +1,140 @@
+#include "editing/moves.h"
+
+#include "app/status.h"
+#include "res/resource.h"
+
+#include <vector>
+
+namespace {
+
+LRESULT SelectedCount(HWND dialog, int listId) {
+    return SendDlgItemMessageA(dialog, listId, LB_GETSELCOUNT, 0, 0);
+}
+
+// The selected indices in ascending order, as they stood before the move. Empty when the list
+// will not give them.
+std::vector<int> ReadSelectedIndices(const SelectionList &selection) {
+    std::vector<int> indices(static_cast<size_t>(selection.count));
+    LRESULT filled = SendMessageA(selection.list, LB_GETSELITEMS, indices.size(),
+                                  reinterpret_cast<LPARAM>(indices.data()));
+    indices.resize(filled == LB_ERR ? 0 : static_cast<size_t>(filled));
+    return indices;
+}
+
+int EntryCount(HWND list) {
+    return static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+}
+
+} // namespace
+
+bool FindSelectionList(HWND dialog, SelectionList &found) {
+    LRESULT count = SelectedCount(dialog, IDC_PLUGIN_LIST);
+    int listId = IDC_PLUGIN_LIST;
+    // Only when the plug-in list has no selection does the master list get a say.
+    if (count == 0) {
+        count = SelectedCount(dialog, IDC_MASTER_LIST);
+        listId = IDC_MASTER_LIST;
+    }
+    if (count == LB_ERR) {
+        SetStatus(dialog, "Error counting items", 1);
+        return false;
+    }
+    if (count == 0) {
+        SetStatus(dialog, "No items selected", 0);
+        return false;
+    }
+    found = SelectionList{GetDlgItem(dialog, listId), static_cast<int>(count)};
+    return true;
+}
+
+bool MoveListEntry(HWND list, int from, int to) {
+    LRESULT length = SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(from), 0);
+    if (length == LB_ERR)
+        return false;
+    std::vector<char> text(static_cast<size_t>(length) + 1);
+    if (SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(from),
+                     reinterpret_cast<LPARAM>(text.data())) == LB_ERR)
+        return false;
+    // The copy goes in before the original comes out, so that a list box out of memory leaves
+    // the entry where it was rather than losing it. While the original is still there, a place
+    // below it is one further down.
+    int insertAt = to > from ? to + 1 : to;
+    LRESULT inserted = SendMessageA(list, LB_INSERTSTRING, static_cast<WPARAM>(insertAt),
+                                    reinterpret_cast<LPARAM>(text.data()));
+    if (inserted == LB_ERR || inserted == LB_ERRSPACE)
+        return false;
+    int original = to > from ? from : from + 1;
+    if (SendMessageA(list, LB_DELETESTRING, static_cast<WPARAM>(original), 0) == LB_ERR) {
+        SendMessageA(list, LB_DELETESTRING, static_cast<WPARAM>(inserted), 0);
+        return false;
+    }
+    SendMessageA(list, LB_SETSEL, TRUE, to);
+    return true;
+}
+
+// A move that fails half-way stops there: the later indices assume the earlier moves were made.
+// An allocation failure stops it the same way, unwinding to the dialog procedure; each entry is
+// read before the list changes, so the list is whole either way.
+
+void OnMoveToTop(HWND dialog) {
+    SelectionList selection;
+    if (!FindSelectionList(dialog, selection))
+        return;
+    std::vector<int> selected = ReadSelectedIndices(selection);
+    // Ascending indices moved to ascending targets: every entry still to come lies below the
+    // targets already filled, so its index has not shifted.
+    int target = 0;
+    for (int index : selected) {
+        if (!MoveListEntry(selection.list, index, target))
+            return;
+        ++target;
+    }
+}
+
+void OnMoveToBottom(HWND dialog) {
+    SelectionList selection;
+    if (!FindSelectionList(dialog, selection))
+        return;
+    std::vector<int> selected = ReadSelectedIndices(selection);
+    int target = EntryCount(selection.list) - 1;
+    for (auto index = selected.rbegin(); index != selected.rend(); ++index) {
+        if (!MoveListEntry(selection.list, *index, target))
+            return;
+        --target;
+    }
+}
+
+void OnMoveUp(HWND dialog) {
+    SelectionList selection;
+    if (!FindSelectionList(dialog, selection))
+        return;
+    std::vector<int> selected = ReadSelectedIndices(selection);
+    // Entries at or above the floor form a selected block touching the top: there is nowhere for
+    // them to go, and swapping one with a selected neighbour would only reorder the selection.
+    int floor = 0;
+    for (int index : selected) {
+        if (index > floor) {
+            if (!MoveListEntry(selection.list, index, index - 1))
+                return;
+        } else {
+            ++floor;
+        }
+    }
+}
+
+void OnMoveDown(HWND dialog) {
+    SelectionList selection;
+    if (!FindSelectionList(dialog, selection))
+        return;
+    std::vector<int> selected = ReadSelectedIndices(selection);
+    // The mirror of the floor in OnMoveUp: a selected block touching the bottom stays.
+    int ceiling = EntryCount(selection.list) - 1;
+    for (auto index = selected.rbegin(); index != selected.rend(); ++index) {
+        if (*index < ceiling) {
+            if (!MoveListEntry(selection.list, *index, *index + 1))
+                return;
+        } else {
+            --ceiling;
+        }
+    }
+}
