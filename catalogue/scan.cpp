@@ -66,6 +66,12 @@ std::string ResolveFolder(const char *folder) {
     return full.data();
 }
 
+bool IsCurrentDirectory(const char *folder) {
+    std::array<char, MAX_PATH> current{};
+    DWORD length = GetCurrentDirectoryA(static_cast<DWORD>(current.size()), current.data());
+    return length > 0 && length < current.size() && std::strcmp(current.data(), folder) == 0;
+}
+
 auto StampKey(const FileStamp &stamp) {
     return std::tie(stamp.year, stamp.month, stamp.day, stamp.hour, stamp.minute, stamp.second);
 }
@@ -80,7 +86,8 @@ int CountPluginFiles(const char *folder) {
 }
 
 bool ReadFileStamp(const char *folder, const std::string &name, FileStamp &stamp) {
-    if (!SetCurrentDirectoryA(folder))
+    // Entering a folder costs as much as opening a file: a scan enters its folder once.
+    if (!IsCurrentDirectory(folder) && !SetCurrentDirectoryA(folder))
         return false;
     UniqueFile file(CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
