@@ -1,6 +1,7 @@
 #include "app/dialog.h"
 
 #include "catalogue/lists.h"
+#include "config/settings.h"
 #include "res/resource.h"
 
 namespace {
@@ -21,10 +22,16 @@ void OnSelectionChange(HWND dialog, int listId, int notification) {
 }
 
 void OnInitDialog(HWND dialog) {
+    LoadDataFolderPath(dialog);
     LoadPluginLists(dialog);
 }
 
 void OnClose(HWND dialog) {
+    // The dialog ends whatever the save did, even when it ran out of memory.
+    try {
+        SaveDataFolderPath(dialog);
+    } catch (...) {
+    }
     EndDialog(dialog, 0);
 }
 
