@@ -1,6 +1,7 @@
 #include "app/dialog.h"
 
 #include "catalogue/lists.h"
+#include "config/browse.h"
 #include "config/settings.h"
 #include "res/resource.h"
 
@@ -49,6 +50,7 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
             case IDC_MASTER_LIST:
             case IDC_STATUS: OnSelectionChange(dialog, LOWORD(wParam), HIWORD(wParam)); return TRUE;
             case IDC_RELOAD: LoadPluginLists(dialog); return TRUE;
+            case IDC_BROWSE: OnBrowse(dialog); return TRUE;
             }
             return TRUE; // every other command, Escape and Enter included, does nothing
         }
