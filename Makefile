@@ -28,9 +28,12 @@ test: build
 	@WINEPREFIX=$(TEST_PREFIX) $(WINE_ENV) TZ=Europe/Berlin \
 	  xvfb-run -a -s "-screen 0 1280x1024x24" tools/run-tests.sh $(BUILD)
 
+# The run prefix holds a sample game installation, found as a real one would be. The program starts
+# in the build folder: the settings it saves beside itself at close are then read at the next run.
 run: display build
 	@tools/wine-prefix.sh $(RUN_PREFIX)
-	@WINEPREFIX=$(RUN_PREFIX) $(WINE_ENV) wine $(BUILD)/talvessa.exe
+	@WINEPREFIX=$(RUN_PREFIX) $(WINE_ENV) tools/sample-install.sh $(BUILD)/sample/Morrowind
+	@cd $(BUILD) && WINEPREFIX=$(RUN_PREFIX) $(WINE_ENV) wine talvessa.exe
 
 # Speed against the platform's floor; not a test, and not part of 'make test'.
 bench: build

@@ -1,6 +1,8 @@
 #include "app/dialog.h"
 
 #include "catalogue/lists.h"
+#include "config/browse.h"
+#include "config/settings.h"
 #include "editing/export.h"
 #include "editing/moves.h"
 #include "editing/reorder.h"
@@ -24,10 +26,16 @@ void OnSelectionChange(HWND dialog, int listId, int notification) {
 }
 
 void OnInitDialog(HWND dialog) {
+    LoadDataFolderPath(dialog);
     LoadPluginLists(dialog);
 }
 
 void OnClose(HWND dialog) {
+    // The dialog ends whatever the save did, even when it ran out of memory.
+    try {
+        SaveDataFolderPath(dialog);
+    } catch (...) {
+    }
     EndDialog(dialog, 0);
 }
 
@@ -45,6 +53,7 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
             case IDC_MASTER_LIST:
             case IDC_STATUS: OnSelectionChange(dialog, LOWORD(wParam), HIWORD(wParam)); return TRUE;
             case IDC_RELOAD: LoadPluginLists(dialog); return TRUE;
+            case IDC_BROWSE: OnBrowse(dialog); return TRUE;
             case IDC_MOVE_TOP: OnMoveToTop(dialog); return TRUE;
             case IDC_MOVE_UP: OnMoveUp(dialog); return TRUE;
             case IDC_MOVE_DOWN: OnMoveDown(dialog); return TRUE;

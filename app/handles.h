@@ -1,6 +1,7 @@
 #pragma once
 
 #include <windows.h>
+#include <shtypes.h>
 
 // One owner per kind of platform handle, released in its destructor. Not copyable; movable so
 // that a function can hand an open handle back to its caller.
@@ -59,3 +60,12 @@ struct RegistryKeyTraits {
 using UniqueFile = UniqueHandle<FileHandleTraits>;
 using UniqueFind = UniqueHandle<FindHandleTraits>;
 using UniqueRegistryKey = UniqueHandle<RegistryKeyTraits>;
+
+// A shell item list handed over by the shell, such as the folder browser's choice.
+struct ItemIdListTraits {
+    using Pointer = LPITEMIDLIST;
+    static Pointer Invalid() { return nullptr; }
+    static void Close(Pointer list) { CoTaskMemFree(list); }
+};
+
+using UniqueItemIdList = UniqueHandle<ItemIdListTraits>;

@@ -3,9 +3,33 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <objbase.h>
+
+namespace {
+
+// The shell's folder browser reaches the namespace's folders through COM, and asks its caller
+// for a single-threaded apartment on the thread that shows it.
+class ComApartment {
+  public:
+    ComApartment()
+        : initialised_(SUCCEEDED(
+              CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
+    ~ComApartment() {
+        if (initialised_)
+            CoUninitialize();
+    }
+    ComApartment(const ComApartment &) = delete;
+    ComApartment &operator=(const ComApartment &) = delete;
+
+  private:
+    bool initialised_;
+};
+
+} // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     InitCommonControls();
+    ComApartment com;
     return static_cast<int>(
         DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProc, 0));
 }
