@@ -14,6 +14,14 @@ void AppendListEntries(HWND dialog, int listId, std::vector<std::string> &names)
         names.push_back(ReadListEntry(list, index));
 }
 
+// Players mark a file read-only to pin it in the load order. The platform refuses to open such a
+// file for writing, except for an administrator, who must not override the player's pin either.
+bool IsReadOnly(HANDLE file) {
+    BY_HANDLE_FILE_INFORMATION information;
+    return GetFileInformationByHandle(file, &information) &&
+           (information.dwFileAttributes & FILE_ATTRIBUTE_READONLY);
+}
+
 } // namespace
 
 void OnReorder(HWND dialog) {
@@ -43,7 +51,7 @@ bool SetLoadOrderTimes(const std::vector<std::string> &names, const char *folder
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         // A file that cannot be written keeps its time and takes no stamp, so that the files
         // that are written still get consecutive times with no gap where it would have been.
-        if (!file)
+        if (!file || IsReadOnly(file.Get()))
             continue;
         AdvanceStampClock(clock);
         FILETIME written;
