@@ -107,7 +107,9 @@ void LoadDataFolderPath(HWND dialog) {
 
 void SaveDataFolderPath(HWND dialog) {
     // The scans leave the data folder current; the settings belong beside the executable.
-    if (!SetCurrentDirectoryA(GetExecutableFolder().c_str())) {
+    // With the backslash, a program at a drive's root enters that root, C:\, and not the drive's
+    // current folder, which is what a bare C: names.
+    if (!SetCurrentDirectoryA((GetExecutableFolder() + "\\").c_str())) {
         SetStatus(dialog, "Cannot set current dir", 1);
         return;
     }
