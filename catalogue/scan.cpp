@@ -63,6 +63,10 @@ std::string ResolveFolder(const char *folder) {
     DWORD length = GetFullPathNameA(folder, static_cast<DWORD>(full.size()), full.data(), nullptr);
     if (length == 0 || length >= full.size())
         return folder;
+    // The current directory is reported without a trailing backslash (but for a drive's root):
+    // written the same way, the folder is recognised as current and not entered again.
+    if (length > 3 && full[length - 1] == '\\')
+        full[length - 1] = '\0';
     return full.data();
 }
 
