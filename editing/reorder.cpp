@@ -17,9 +17,10 @@ void AppendListEntries(HWND dialog, int listId, std::vector<std::string> &names)
 // Players mark a file read-only to pin it in the load order. The platform refuses to open such a
 // file for writing, except for an administrator, who must not override the player's pin either.
 bool IsReadOnly(HANDLE file) {
-    BY_HANDLE_FILE_INFORMATION information;
-    return GetFileInformationByHandle(file, &information) &&
-           (information.dwFileAttributes & FILE_ATTRIBUTE_READONLY);
+    // The basic information alone: the full record costs a volume query per file.
+    FILE_BASIC_INFO information;
+    return GetFileInformationByHandleEx(file, FileBasicInfo, &information, sizeof information) &&
+           (information.FileAttributes & FILE_ATTRIBUTE_READONLY);
 }
 
 } // namespace
