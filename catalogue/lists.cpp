@@ -9,27 +9,6 @@
 #include <string>
 #include <vector>
 
-namespace {
-
-// Thousands of entries redraw far faster once than once each.
-class RedrawSuspended {
-  public:
-    explicit RedrawSuspended(HWND window) : window_(window) {
-        SendMessageA(window_, WM_SETREDRAW, FALSE, 0);
-    }
-    ~RedrawSuspended() {
-        SendMessageA(window_, WM_SETREDRAW, TRUE, 0);
-        InvalidateRect(window_, nullptr, TRUE);
-    }
-    RedrawSuspended(const RedrawSuspended &) = delete;
-    RedrawSuspended &operator=(const RedrawSuspended &) = delete;
-
-  private:
-    HWND window_;
-};
-
-} // namespace
-
 void LoadPluginLists(HWND dialog) {
     SetStatus(dialog, "Loading Mod Files...", 0);
     std::string path;

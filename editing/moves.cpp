@@ -1,5 +1,6 @@
 #include "editing/moves.h"
 
+#include "app/controls.h"
 #include "app/status.h"
 #include "res/resource.h"
 
@@ -81,6 +82,7 @@ void OnMoveToTop(HWND dialog) {
     if (!FindSelectionList(dialog, selection))
         return;
     std::vector<int> selected = ReadSelectedIndices(selection);
+    RedrawSuspended quiet(selection.list);
     // Ascending indices moved to ascending targets: every entry still to come lies below the
     // targets already filled, so its index has not shifted.
     int target = 0;
@@ -96,6 +98,7 @@ void OnMoveToBottom(HWND dialog) {
     if (!FindSelectionList(dialog, selection))
         return;
     std::vector<int> selected = ReadSelectedIndices(selection);
+    RedrawSuspended quiet(selection.list);
     int target = EntryCount(selection.list) - 1;
     for (auto index = selected.rbegin(); index != selected.rend(); ++index) {
         if (!MoveListEntry(selection.list, *index, target))
@@ -109,6 +112,7 @@ void OnMoveUp(HWND dialog) {
     if (!FindSelectionList(dialog, selection))
         return;
     std::vector<int> selected = ReadSelectedIndices(selection);
+    RedrawSuspended quiet(selection.list);
     // Entries at or above the floor form a selected block touching the top: there is nowhere for
     // them to go, and swapping one with a selected neighbour would only reorder the selection.
     int floor = 0;
@@ -127,6 +131,7 @@ void OnMoveDown(HWND dialog) {
     if (!FindSelectionList(dialog, selection))
         return;
     std::vector<int> selected = ReadSelectedIndices(selection);
+    RedrawSuspended quiet(selection.list);
     // The mirror of the floor in OnMoveUp: a selected block touching the bottom stays.
     int ceiling = EntryCount(selection.list) - 1;
     for (auto index = selected.rbegin(); index != selected.rend(); ++index) {
