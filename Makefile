@@ -8,7 +8,7 @@ WINE_ENV    = WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 JOBS       ?= $(shell nproc)
 MAKEFLAGS  += --no-print-directory
 
-.PHONY: all bootstrap configure build test run bench display format clean
+.PHONY: all bootstrap configure build test run bench screenshot display format clean
 
 all: build
 
@@ -40,6 +40,11 @@ bench: build
 	@cmake --build $(BUILD) --target talvessa_bench -j $(JOBS)
 	@tools/wine-prefix.sh $(BENCH_PREFIX) --unmanaged
 	@WINEPREFIX=$(BENCH_PREFIX) $(WINE_ENV) xvfb-run -a wine $(BUILD)/talvessa_bench.exe
+
+# The README's picture of the program on the sample installation, taken under a private Xvfb.
+screenshot: build
+	@tools/wine-prefix.sh $(RUN_PREFIX)
+	@WINEPREFIX=$(RUN_PREFIX) $(WINE_ENV) tools/screenshot.sh $(BUILD) docs/talvessa.png
 
 display:
 	@if [ -z "$$DISPLAY" ]; then echo "make run: no display (DISPLAY is not set); run it in a desktop session" >&2; exit 1; fi
