@@ -149,14 +149,6 @@ TEST_F(ScanTest, leavesOutWhatCannotBeOpenedForReadingAndStillSucceeds) {
     EXPECT_EQ(CountPluginFiles(folder_.c_str()), 4);
 }
 
-TEST_F(ScanTest, emptyFolderGivesNoEntriesAndMissingFolderCannotBeListed) {
-    std::vector<std::string> names{"stale.esp"};
-    EXPECT_EQ(ScanDataFolder(folder_.c_str(), names), 0);
-    EXPECT_TRUE(names.empty());
-    EXPECT_EQ(ScanDataFolder(Path("missing").c_str(), names), kScanCannotList);
-    EXPECT_EQ(CountPluginFiles(Path("missing").c_str()), kScanCannotList);
-}
-
 TEST_F(ScanTest, pathLengthBoundaryOfTheSearchPattern) {
     struct Row {
         size_t length;

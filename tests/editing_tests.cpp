@@ -272,40 +272,6 @@ TEST_F(EditingTest, reorderStampsMastersThenPluginsAndSkipsAFileItCannotWrite) {
     EXPECT_EQ(dialog_->Entries(IDC_PLUGIN_LIST), (Names{"P2.esp", "P3.esp", "P1.esp"}));
 }
 
-TEST_F(EditingTest, reorderTouchesNoFileWhenTheDataFolderCannotBeEntered) {
-    const std::string other = Path("Other Data"), data = Path("Data Files");
-    ASSERT_TRUE(CreateDirectoryA(other.c_str(), nullptr));
-    ASSERT_TRUE(CreateDirectoryA(data.c_str(), nullptr));
-    MakeFilesInOrder(other, {"Base.esm", "Mod.esp"});
-    MakeFilesInOrder(data, {"Base.esm", "Mod.esp"});
-    // Loading the other folder leaves it current, holding files of the same names.
-    dialog_->SetPath(other);
-    dialog_->Click(IDC_RELOAD);
-    ASSERT_EQ(dialog_->Entries(IDC_PLUGIN_LIST), Names{"Mod.esp"});
-    const std::string paths[] = {other + "\\Base.esm", other + "\\Mod.esp", data + "\\Base.esm",
-                                 data + "\\Mod.esp"};
-    std::vector<std::string> times;
-    for (const std::string &path : paths)
-        times.push_back(UtcText(GetWriteTime(path)));
-
-    dialog_->SetPath(data);
-    const size_t before = StatusCount();
-    {
-        UniqueFile busy(CreateFileA(data.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-        ASSERT_TRUE(busy);
-        dialog_->Click(IDC_REORDER);
-    }
-    EXPECT_EQ(StatusSince(before), Names{"Reording..."}) << "and not done";
-    ASSERT_EQ(boxes_.Boxes().size(), 1u);
-    EXPECT_EQ(boxes_.Boxes()[0].caption, "Note");
-    EXPECT_EQ(boxes_.Boxes()[0].text, "Cannot set current dir");
-    EXPECT_TRUE(boxes_.Boxes()[0].IsPlainOk());
-    EXPECT_EQ(boxes_.Boxes()[0].owner, nullptr);
-    for (size_t i = 0; i < times.size(); ++i)
-        EXPECT_EQ(UtcText(GetWriteTime(paths[i])), times[i]) << paths[i];
-}
-
 // ModList.txt lives beside the test executable, shared by every test run: put back what was there.
 class SavedFile {
   public:

@@ -18,7 +18,8 @@ std::map<std::string, std::pair<std::string, ULONGLONG>> Contents(const std::str
         if (GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY)
             continue;
         FILETIME time = GetWriteTime(path);
-        files[name] = {ReadBytes(path), (ULONGLONG(time.dwHighDateTime) << 32) | time.dwLowDateTime};
+        files[name] = {ReadBytes(path),
+                       (ULONGLONG(time.dwHighDateTime) << 32) | time.dwLowDateTime};
     }
     return files;
 }
@@ -34,10 +35,11 @@ class RobustnessTest : public FolderTest {};
 // to. Whatever happens, no file may lose a byte, and only the files that were listed and could be
 // written may get a new time.
 TEST_F(RobustnessTest, reorderRewritesOnlyWritableListedFilesAndNoFileLosesAByte) {
-    const Names files{"Base.esm",   "My Mod v1.2.final.esp", "Sm\xf6rg\xe5s.esp",
-                      "Upper.ESP",  "Mixed.Esm",             ".esp",
-                      "Readme.txt", "Pinned.esp",            "Busy.esp",
-                      "Last.esp"};
+    const Names files{"Base.esm",          "My Mod v1.2.final.esp",
+                      "Sm\xf6rg\xe5s.esp", "Upper.ESP",
+                      "Mixed.Esm",         ".esp",
+                      "Readme.txt",        "Pinned.esp",
+                      "Busy.esp",          "Last.esp"};
     using Step = std::function<UniqueFile(const std::string &data)>;
     const Step nothing = [](const std::string &) { return UniqueFile(); };
     struct Row {
@@ -47,18 +49,21 @@ TEST_F(RobustnessTest, reorderRewritesOnlyWritableListedFilesAndNoFileLosesAByte
         const char *lastStatus;
         const char *reorderFolder = "Data Files";
     };
-    const Names all{"Base.esm", "My Mod v1.2.final.esp", "Sm\xf6rg\xe5s.esp", "Pinned.esp",
-                    "Busy.esp", "Last.esp"};
+    const Names all{"Base.esm",          "My Mod v1.2.final.esp",
+                    "Sm\xf6rg\xe5s.esp", "Pinned.esp",
+                    "Busy.esp",          "Last.esp"};
     const Row rows[] = {
         {"every listed file writable", nothing, nothing, all, "Reording done"},
-        {"a read-only file keeps its place", nothing,
+        {"a read-only file keeps its place",
+         nothing,
          [](const std::string &data) {
              SetFileAttributesA((data + "\\Pinned.esp").c_str(), FILE_ATTRIBUTE_READONLY);
              return UniqueFile();
          },
          {"Base.esm", "My Mod v1.2.final.esp", "Sm\xf6rg\xe5s.esp", "Busy.esp", "Last.esp"},
          "Reording done"},
-        {"a file locked against writing", nothing,
+        {"a file locked against writing",
+         nothing,
          [](const std::string &data) {
              return Hold(data + "\\Busy.esp", GENERIC_READ, FILE_SHARE_READ);
          },
@@ -69,7 +74,8 @@ TEST_F(RobustnessTest, reorderRewritesOnlyWritableListedFilesAndNoFileLosesAByte
          nothing,
          {"Base.esm", "My Mod v1.2.final.esp", "Sm\xf6rg\xe5s.esp", "Pinned.esp", "Last.esp"},
          "Reording done"},
-        {"a file deleted after loading", nothing,
+        {"a file deleted after loading",
+         nothing,
          [](const std::string &data) {
              DeleteFileA((data + "\\Last.esp").c_str());
              return UniqueFile();
@@ -77,7 +83,11 @@ TEST_F(RobustnessTest, reorderRewritesOnlyWritableListedFilesAndNoFileLosesAByte
          {"Base.esm", "My Mod v1.2.final.esp", "Sm\xf6rg\xe5s.esp", "Pinned.esp", "Busy.esp"},
          "Reording done"},
         // The folder that the last Reload made current still holds the listed names.
-        {"the path field names a folder that has gone", nothing, nothing, {}, "Reording...",
+        {"the path field names a folder that has gone",
+         nothing,
+         nothing,
+         {},
+         "Reording...",
          "Gone"},
     };
     MessageBoxRecorder boxes;
@@ -93,6 +103,7 @@ TEST_F(RobustnessTest, reorderRewritesOnlyWritableListedFilesAndNoFileLosesAByte
 
         TestDialog dialog;
         dialog.SetPath(data);
+        boxes.Clear();
         {
             UniqueFile held = row.beforeReload(data);
             dialog.Click(IDC_RELOAD);
@@ -103,6 +114,12 @@ TEST_F(RobustnessTest, reorderRewritesOnlyWritableListedFilesAndNoFileLosesAByte
             dialog.Click(IDC_REORDER);
         }
         EXPECT_EQ(dialog.Entries(IDC_STATUS).back(), row.lastStatus);
+        Names seen;
+        for (const MessageBoxRecord &box : boxes.Boxes())
+            seen.push_back(box.caption + (box.owner ? " (owned): " : ": ") + box.text);
+        EXPECT_EQ(seen, std::string(row.lastStatus) == "Reording done"
+                            ? Names{}
+                            : Names{"Note: Cannot set current dir"});
 
         auto after = Contents(data);
         Names stamped;
