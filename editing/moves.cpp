@@ -73,73 +73,68 @@ bool MoveListEntry(HWND list, int from, int to) {
     return true;
 }
 
-// A move that fails half-way stops there: the later indices assume the earlier moves were made.
-// An allocation failure stops it the same way, unwinding to the dialog procedure; each entry is
-// read before the list changes, so the list is whole either way.
+// The frame of every move: the list with the selection, its selected indices as they stood
+// before the move, and one redraw at the end. A move that fails half-way stops there: the later
+// indices assume the earlier moves were made. An allocation failure stops it the same way,
+// unwinding to the dialog procedure; each entry is read before the list changes, so the list is
+// whole either way.
+namespace {
 
-void OnMoveToTop(HWND dialog) {
+template <typename Move> void MoveSelection(HWND dialog, Move move) {
     SelectionList selection;
     if (!FindSelectionList(dialog, selection))
         return;
     std::vector<int> selected = ReadSelectedIndices(selection);
     RedrawSuspended quiet(selection.list);
-    // Ascending indices moved to ascending targets: every entry still to come lies below the
-    // targets already filled, so its index has not shifted.
-    int target = 0;
-    for (int index : selected) {
-        if (!MoveListEntry(selection.list, index, target))
-            return;
-        ++target;
-    }
+    move(selection.list, selected);
+}
+
+} // namespace
+
+void OnMoveToTop(HWND dialog) {
+    MoveSelection(dialog, [](HWND list, const std::vector<int> &selected) {
+        // Ascending indices moved to ascending targets: every entry still to come lies below the
+        // targets already filled, so its index has not shifted.
+        int target = 0;
+        for (int index : selected)
+            if (!MoveListEntry(list, index, target++))
+                return;
+    });
 }
 
 void OnMoveToBottom(HWND dialog) {
-    SelectionList selection;
-    if (!FindSelectionList(dialog, selection))
-        return;
-    std::vector<int> selected = ReadSelectedIndices(selection);
-    RedrawSuspended quiet(selection.list);
-    int target = EntryCount(selection.list) - 1;
-    for (auto index = selected.rbegin(); index != selected.rend(); ++index) {
-        if (!MoveListEntry(selection.list, *index, target))
-            return;
-        --target;
-    }
+    MoveSelection(dialog, [](HWND list, const std::vector<int> &selected) {
+        int target = EntryCount(list) - 1;
+        for (auto index = selected.rbegin(); index != selected.rend(); ++index)
+            if (!MoveListEntry(list, *index, target--))
+                return;
+    });
 }
 
 void OnMoveUp(HWND dialog) {
-    SelectionList selection;
-    if (!FindSelectionList(dialog, selection))
-        return;
-    std::vector<int> selected = ReadSelectedIndices(selection);
-    RedrawSuspended quiet(selection.list);
-    // Entries at or above the floor form a selected block touching the top: there is nowhere for
-    // them to go, and swapping one with a selected neighbour would only reorder the selection.
-    int floor = 0;
-    for (int index : selected) {
-        if (index > floor) {
-            if (!MoveListEntry(selection.list, index, index - 1))
+    MoveSelection(dialog, [](HWND list, const std::vector<int> &selected) {
+        // Entries at or above the floor form a selected block touching the top: there is nowhere
+        // for them to go, and swapping one with a selected neighbour would only reorder the
+        // selection.
+        int floor = 0;
+        for (int index : selected) {
+            if (index <= floor)
+                ++floor;
+            else if (!MoveListEntry(list, index, index - 1))
                 return;
-        } else {
-            ++floor;
         }
-    }
+    });
 }
 
 void OnMoveDown(HWND dialog) {
-    SelectionList selection;
-    if (!FindSelectionList(dialog, selection))
-        return;
-    std::vector<int> selected = ReadSelectedIndices(selection);
-    RedrawSuspended quiet(selection.list);
-    // The mirror of the floor in OnMoveUp: a selected block touching the bottom stays.
-    int ceiling = EntryCount(selection.list) - 1;
-    for (auto index = selected.rbegin(); index != selected.rend(); ++index) {
-        if (*index < ceiling) {
-            if (!MoveListEntry(selection.list, *index, *index + 1))
+    MoveSelection(dialog, [](HWND list, const std::vector<int> &selected) {
+        // The mirror of the floor in OnMoveUp: a selected block touching the bottom stays.
+        int ceiling = EntryCount(list) - 1;
+        for (auto index = selected.rbegin(); index != selected.rend(); ++index) {
+            if (*index >= ceiling)
+                --ceiling;
+            else if (!MoveListEntry(list, *index, *index + 1))
                 return;
-        } else {
-            --ceiling;
         }
-    }
+    });
 }
