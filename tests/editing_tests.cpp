@@ -1,6 +1,5 @@
 #include "tests/harness.h"
 
-#include "app/handles.h"
 #include "config/folders.h"
 #include "editing/reorder.h"
 #include "res/resource.h"
@@ -218,58 +217,6 @@ TEST(StampClock, everyStampIsAValidDateLaterThanTheOneBefore) {
             before = after;
         }
     }
-}
-
-FILETIME GetAccessTime(const std::string &path) {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data);
-    return data.ftLastAccessTime;
-}
-
-TEST_F(EditingTest, reorderStampsMastersThenPluginsAndSkipsAFileItCannotWrite) {
-    const Names files{"P3.esp", "M2.esm", "P1.esp", "M1.esm", "P2.esp"};
-    MakeFilesInOrder(folder_, files);
-    const FILETIME accessed = ToFileTime(Utc(2011, 2, 3, 4, 5, 6, 789));
-    for (const std::string &name : files) {
-        UniqueFile file(CreateFileA(Path(name).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-        ASSERT_TRUE(SetFileTime(file.Get(), nullptr, &accessed, nullptr));
-    }
-    const std::string heldTime = UtcText(GetWriteTime(Path("P1.esp")));
-    Fill(IDC_MASTER_LIST, {"M1.esm", "M2.esm"});
-    Fill(IDC_PLUGIN_LIST, {"P1.esp", "P2.esp", "P3.esp"});
-    dialog_->SetPath(folder_);
-    const size_t before = StatusCount();
-    {
-        // Another program reads P1 and lets nobody write it meanwhile.
-        UniqueFile held(CreateFileA(Path("P1.esp").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        ASSERT_TRUE(held);
-        dialog_->Click(IDC_REORDER);
-    }
-    EXPECT_EQ(StatusSince(before), (Names{"Reording...", "Reording done"}));
-    EXPECT_TRUE(boxes_.Boxes().empty());
-
-    const std::string ms = UtcText(GetWriteTime(Path("M1.esm"))).substr(19);
-    const struct {
-        const char *name;
-        std::string time;
-    } rows[] = {{"M1.esm", "2002-05-03 00:00:01" + ms},
-                {"M2.esm", "2002-05-03 00:00:02" + ms},
-                {"P1.esp", heldTime},
-                {"P2.esp", "2002-05-03 00:00:03" + ms},
-                {"P3.esp", "2002-05-03 00:00:04" + ms}};
-    for (const auto &row : rows) {
-        SCOPED_TRACE(row.name);
-        EXPECT_EQ(UtcText(GetWriteTime(Path(row.name))), row.time);
-        EXPECT_EQ(UtcText(GetAccessTime(Path(row.name))), UtcText(accessed));
-        EXPECT_EQ(ReadBytes(Path(row.name)), std::string("content of ") + row.name);
-    }
-
-    // The skipped file kept its later time, so it now loads last.
-    dialog_->Click(IDC_RELOAD);
-    EXPECT_EQ(dialog_->Entries(IDC_MASTER_LIST), (Names{"M1.esm", "M2.esm"}));
-    EXPECT_EQ(dialog_->Entries(IDC_PLUGIN_LIST), (Names{"P2.esp", "P3.esp", "P1.esp"}));
 }
 
 // ModList.txt lives beside the test executable, shared by every test run: put back what was there.
