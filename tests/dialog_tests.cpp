@@ -3,23 +3,10 @@
 #include "app/status.h"
 #include "res/resource.h"
 
-#include <optional>
-
 namespace {
 
-using Names = std::vector<std::string>;
-
-// Start-up reads its settings from the current directory: this test's folder, which has none.
-class DialogTest : public FolderTest {
+class DialogTest : public MainDialogTest {
   protected:
-    void SetUp() override {
-        FolderTest::SetUp();
-        SetCurrentDirectoryA(folder_.c_str());
-        dialog_.emplace();
-        ShowWindow(dialog_->Get(), SW_SHOW);
-        boxes_.Clear();
-    }
-
     // A click with the mouse, as the list box itself sees it.
     void ClickItem(int listId, int index, WPARAM keys = 0) {
         HWND list = GetDlgItem(dialog_->Get(), listId);
@@ -42,9 +29,6 @@ class DialogTest : public FolderTest {
         }
         PumpMessages(dialog_->Get());
     }
-
-    MessageBoxRecorder boxes_;
-    std::optional<TestDialog> dialog_;
 };
 
 TEST_F(DialogTest, listPopulationReportsEachOutcomeAndKeepsOrEmptiesTheLists) {

@@ -6,41 +6,11 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <memory>
 #include <random>
 
 namespace {
 
-using Names = std::vector<std::string>;
-
-class EditingTest : public FolderTest {
-  protected:
-    void SetUp() override {
-        FolderTest::SetUp();
-        SetCurrentDirectoryA(folder_.c_str());
-        dialog_.reset(new TestDialog);
-        ASSERT_NE(dialog_->Get(), nullptr);
-        boxes_.Clear();
-    }
-
-    void Fill(int listId, const Names &entries) const {
-        SendDlgItemMessageA(dialog_->Get(), listId, LB_RESETCONTENT, 0, 0);
-        for (const std::string &entry : entries)
-            SendDlgItemMessageA(dialog_->Get(), listId, LB_ADDSTRING, 0,
-                                reinterpret_cast<LPARAM>(entry.c_str()));
-    }
-
-    size_t StatusCount() const { return dialog_->Entries(IDC_STATUS).size(); }
-
-    // The status lines added since the list held count of them.
-    Names StatusSince(size_t count) const {
-        Names lines = dialog_->Entries(IDC_STATUS);
-        return Names(lines.begin() + static_cast<std::ptrdiff_t>(count), lines.end());
-    }
-
-    MessageBoxRecorder boxes_;
-    std::unique_ptr<TestDialog> dialog_;
-};
+class EditingTest : public MainDialogTest {};
 
 Names Letters(const std::string &letters) {
     Names names;
@@ -97,7 +67,7 @@ TEST_F(EditingTest, movesGiveTheWorkedExamples) {
                         IndicesOf(Letters(row.plugins), Letters(row.pluginsSelected)));
         dialog_->Select(IDC_MASTER_LIST,
                         IndicesOf(Letters(row.masters), Letters(row.mastersSelected)));
-        const size_t before = StatusCount();
+        const size_t before = dialog_->Entries(IDC_STATUS).size();
         for (int press = 0; press < row.presses; ++press)
             dialog_->Click(row.command);
         EXPECT_EQ(dialog_->Entries(IDC_PLUGIN_LIST), Letters(row.pluginsAfter));
@@ -262,7 +232,7 @@ TEST_F(EditingTest, exportWritesTheScannedOrderAndLeavesTheFileAloneWhenNothingI
     for (const auto &row : rows) {
         SCOPED_TRACE(row.folder);
         boxes_.Clear();
-        const size_t before = StatusCount();
+        const size_t before = dialog_->Entries(IDC_STATUS).size();
         dialog_->SetPath(row.folder);
         dialog_->Click(IDC_EXPORT);
         EXPECT_EQ(StatusSince(before), row.status);

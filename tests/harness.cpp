@@ -250,6 +250,27 @@ void TestDialog::Select(int listId, const std::vector<int> &indices) const {
         SendMessageA(list, LB_SETSEL, TRUE, index);
 }
 
+void MainDialogTest::SetUp() {
+    FolderTest::SetUp();
+    SetCurrentDirectoryA(folder_.c_str());
+    dialog_.emplace();
+    ASSERT_NE(dialog_->Get(), nullptr);
+    ShowWindow(dialog_->Get(), SW_SHOW);
+    boxes_.Clear();
+}
+
+void MainDialogTest::Fill(int listId, const Names &entries) const {
+    SendDlgItemMessageA(dialog_->Get(), listId, LB_RESETCONTENT, 0, 0);
+    for (const std::string &entry : entries)
+        SendDlgItemMessageA(dialog_->Get(), listId, LB_ADDSTRING, 0,
+                            reinterpret_cast<LPARAM>(entry.c_str()));
+}
+
+Names MainDialogTest::StatusSince(size_t count) const {
+    Names lines = dialog_->Entries(IDC_STATUS);
+    return Names(lines.begin() + static_cast<std::ptrdiff_t>(count), lines.end());
+}
+
 void PumpMessages(HWND dialog) {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -93,6 +94,23 @@ class TestDialog {
 
   private:
     HWND dialog_ = nullptr;
+};
+
+using Names = std::vector<std::string>;
+
+// The main dialog opened, and shown, in a fresh test folder made current: start-up reads its
+// settings from there and finds none. What start-up reported in boxes is forgotten.
+class MainDialogTest : public FolderTest {
+  protected:
+    void SetUp() override;
+
+    // Replaces a list's entries, as a scan would have filled it.
+    void Fill(int listId, const Names &entries) const;
+    // The status lines added after the first count of them.
+    Names StatusSince(size_t count) const;
+
+    MessageBoxRecorder boxes_;
+    std::optional<TestDialog> dialog_;
 };
 
 // Dispatches the thread's pending messages through the dialog manager, as a message loop would.

@@ -8,8 +8,6 @@
 
 namespace {
 
-using Names = std::vector<std::string>;
-
 ULONGLONG Ticks(const FILETIME &time) {
     return (ULONGLONG(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
