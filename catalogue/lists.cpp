@@ -1,7 +1,7 @@
 #include "catalogue/lists.h"
 
-#include "app/controls.h"
-#include "app/status.h"
+#include "ui/controls.h"
+#include "ui/status.h"
 #include "catalogue/classify.h"
 #include "catalogue/scan.h"
 #include "res/resource.h"

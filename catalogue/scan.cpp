@@ -1,6 +1,6 @@
 #include "catalogue/scan.h"
 
-#include "app/handles.h"
+#include "win32/handles.h"
 #include "catalogue/classify.h"
 
 #include <windows.h>

@@ -1,6 +1,6 @@
 #include "config/browse.h"
 
-#include "app/handles.h"
+#include "win32/handles.h"
 #include "catalogue/lists.h"
 #include "res/resource.h"
 

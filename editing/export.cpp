@@ -1,7 +1,7 @@
 #include "editing/export.h"
 
-#include "app/controls.h"
-#include "app/status.h"
+#include "ui/controls.h"
+#include "ui/status.h"
 #include "catalogue/scan.h"
 #include "config/folders.h"
 

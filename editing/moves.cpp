@@ -1,7 +1,7 @@
 #include "editing/moves.h"
 
-#include "app/controls.h"
-#include "app/status.h"
+#include "ui/controls.h"
+#include "ui/status.h"
 #include "res/resource.h"
 
 #include <vector>

@@ -1,8 +1,8 @@
 #include "editing/reorder.h"
 
-#include "app/controls.h"
-#include "app/handles.h"
-#include "app/status.h"
+#include "ui/controls.h"
+#include "win32/handles.h"
+#include "ui/status.h"
 #include "res/resource.h"
 
 namespace {

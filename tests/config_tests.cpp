@@ -1,6 +1,6 @@
 #include "tests/harness.h"
 
-#include "app/handles.h"
+#include "win32/handles.h"
 #include "res/resource.h"
 
 #include <commctrl.h>

@@ -1,6 +1,6 @@
 #include "tests/harness.h"
 
-#include "app/status.h"
+#include "ui/status.h"
 #include "res/resource.h"
 
 namespace {

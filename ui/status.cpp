@@ -1,4 +1,4 @@
-#include "app/status.h"
+#include "ui/status.h"
 
 #include "res/resource.h"
 
