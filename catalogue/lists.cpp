@@ -1,9 +1,9 @@
 #include "catalogue/lists.h"
 
-#include "ui/controls.h"
-#include "ui/status.h"
 #include "catalogue/classify.h"
 #include "catalogue/scan.h"
+#include "ui/controls.h"
+#include "ui/status.h"
 #include "res/resource.h"
 
 #include <string>

@@ -1,7 +1,7 @@
 #include "catalogue/scan.h"
 
-#include "win32/handles.h"
 #include "catalogue/classify.h"
+#include "win32/handles.h"
 
 #include <windows.h>
 

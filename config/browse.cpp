@@ -1,7 +1,7 @@
 #include "config/browse.h"
 
-#include "win32/handles.h"
 #include "catalogue/lists.h"
+#include "win32/handles.h"
 #include "res/resource.h"
 
 #include <shlobj.h>

@@ -1,15 +1,14 @@
 #include "config/settings.h"
 
-#include "ui/controls.h"
-#include "win32/handles.h"
-#include "ui/status.h"
 #include "config/folders.h"
+#include "ui/controls.h"
+#include "ui/status.h"
+#include "win32/handles.h"
 #include "res/resource.h"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <fstream>
 #include <string>
 
 namespace {
@@ -39,18 +38,17 @@ constexpr char kNoGameWarning[] = "Error loading Morrowind or Oblivion game path
 
 // The first line of the settings file, or false when the file cannot be opened.
 bool ReadSettingsLine(std::string &line) {
-    std::ifstream file(kSettingsFileName);
-    if (!file.is_open())
+    // Text mode: the runtime ends the file at Ctrl-Z and reads CR LF as a line feed.
+    UniqueStream file(fopen(kSettingsFileName, "r"));
+    if (!file)
         return false;
     line.clear();
-    // The runtime's text mode ends the file at Ctrl-Z but drops a carriage return only in front
-    // of a line feed; the settings line drops every one, so a stray one never reaches the path.
-    using Traits = std::ifstream::traits_type;
-    for (Traits::int_type c = file.get();
-         !Traits::eq_int_type(c, Traits::eof()) && c != '\n' && line.size() < kSettingsLineSize - 1;
-         c = file.get()) {
+    // A lone carriage return survives text mode; the settings line drops every one, so that a
+    // stray one never reaches the path.
+    for (int c = fgetc(file.get()); c != EOF && c != '\n' && line.size() < kSettingsLineSize - 1;
+         c = fgetc(file.get())) {
         if (c != '\r')
-            line.push_back(Traits::to_char_type(c));
+            line.push_back(static_cast<char>(c));
     }
     return true;
 }
@@ -116,7 +114,7 @@ void SaveDataFolderPath(HWND dialog) {
     std::string path;
     if (!ReadPathField(dialog, path))
         return;
-    std::ofstream file(kSettingsFileName, std::ios::out | std::ios::trunc);
-    if (file.is_open())
-        file << path; // no line terminator: the file holds the path and nothing else
+    UniqueStream file(fopen(kSettingsFileName, "w"));
+    if (file)
+        fputs(path.c_str(), file.get()); // no line terminator: the file holds the path alone
 }

@@ -1,13 +1,13 @@
 #include "editing/export.h"
 
-#include "ui/controls.h"
-#include "ui/status.h"
 #include "catalogue/scan.h"
 #include "config/folders.h"
+#include "ui/controls.h"
+#include "ui/status.h"
+#include "win32/handles.h"
 
 #include <shellapi.h>
 
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -27,14 +27,12 @@ void OnExportLoadOrder(HWND dialog) {
     }
     {
         // Text mode: each line feed is stored as CR LF.
-        std::ofstream file(exportPath);
+        UniqueStream file(fopen(exportPath.c_str(), "w"));
         if (!file)
             return;
-        for (size_t index = 0; index < names.size(); ++index) {
-            if (index > 0)
-                file << '\n';
-            file << "Plugin" << index << " = " << names[index];
-        }
+        for (size_t index = 0; index < names.size(); ++index)
+            fprintf(file.get(), "%sPlugin%u = %s", index > 0 ? "\n" : "",
+                    static_cast<unsigned>(index), names[index].c_str());
     }
     SetStatus(dialog, "Opening File...", 0);
     ShellExecuteA(nullptr, "open", exportPath.c_str(), nullptr, nullptr, SW_SHOW);

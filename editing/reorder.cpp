@@ -1,8 +1,8 @@
 #include "editing/reorder.h"
 
 #include "ui/controls.h"
-#include "win32/handles.h"
 #include "ui/status.h"
+#include "win32/handles.h"
 #include "res/resource.h"
 
 namespace {

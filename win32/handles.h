@@ -3,6 +3,9 @@
 #include <windows.h>
 #include <shtypes.h>
 
+#include <cstdio>
+#include <memory>
+
 // One owner per kind of platform handle, released in its destructor. Not copyable; movable so
 // that a function can hand an open handle back to its caller.
 template <typename Traits> class UniqueHandle {
@@ -69,3 +72,11 @@ struct ItemIdListTraits {
 };
 
 using UniqueItemIdList = UniqueHandle<ItemIdListTraits>;
+
+// A C runtime stream, for the text files: the runtime's text mode writes CR LF for each line feed
+// and ends a file at Ctrl-Z when reading.
+struct StreamTraits {
+    void operator()(FILE *stream) const { fclose(stream); }
+};
+
+using UniqueStream = std::unique_ptr<FILE, StreamTraits>;
