@@ -131,6 +131,7 @@ void SortByStamp(std::vector<std::string> &names, std::vector<FileStamp> &stamps
 int ScanDataFolder(const char *folder, std::vector<std::string> &names) {
     if (IsFolderPathTooLong(folder))
         return kScanPathTooLong;
+    CurrentDirectoryKept kept;
     // The count only sizes the storage: the folder may change before the second listing.
     int counted = CountPluginFiles(folder);
     std::vector<std::string> found;

@@ -20,13 +20,13 @@ constexpr int kScanPathTooLong = -3; // the folder path leaves no room for the s
 // Counts the folder's entries whose names pass IsPluginFile or IsMasterFile, or kScanCannotList.
 int CountPluginFiles(const char *folder);
 
-// Reads the last-write time of folder\name. False when the folder cannot be entered, the file
-// cannot be opened for reading, or its time cannot be read or converted.
+// Reads the last-write time of folder\name, making folder current. False when the folder cannot
+// be entered, the file cannot be opened for reading, or its time cannot be read or converted.
 bool ReadFileStamp(const char *folder, const std::string &name, FileStamp &stamp);
 
 // Lists the folder's master and plug-in files in load order, oldest first, into names (which
 // it replaces). Returns how many, or kScanCannotList / kScanPathTooLong. Files whose time cannot
-// be read are left out.
+// be read are left out. The current directory is the same afterwards.
 int ScanDataFolder(const char *folder, std::vector<std::string> &names);
 
 // Orders names by their stamps, oldest first; files stamped the same keep their order.

@@ -25,14 +25,15 @@ void OnExportLoadOrder(HWND dialog) {
         SetStatus(dialog, "Error loading mod files", 1);
         return;
     }
-    {
-        // Text mode: each line feed is stored as CR LF.
-        UniqueStream file(fopen(exportPath.c_str(), "w"));
-        if (!file)
-            return;
-        for (size_t index = 0; index < names.size(); ++index)
-            fprintf(file.get(), "%sPlugin%u = %s", index > 0 ? "\n" : "",
-                    static_cast<unsigned>(index), names[index].c_str());
+    // Text mode: each line feed is stored as CR LF.
+    UniqueStream file(fopen(exportPath.c_str(), "w"));
+    for (size_t index = 0; file && index < names.size(); ++index)
+        fprintf(file.get(), "%sPlugin%u = %s", index > 0 ? "\n" : "", static_cast<unsigned>(index),
+                names[index].c_str());
+    // An older list left in place, or a list cut short, must not pass for this one.
+    if (!file || ferror(file.get()) || fclose(file.release()) != 0) {
+        SetStatus(dialog, ("Cannot write " + exportPath).c_str(), 1);
+        return;
     }
     SetStatus(dialog, "Opening File...", 0);
     ShellExecuteA(nullptr, "open", exportPath.c_str(), nullptr, nullptr, SW_SHOW);

@@ -14,8 +14,8 @@ void AppendListEntries(HWND dialog, int listId, std::vector<std::string> &names)
         names.push_back(ReadListEntry(list, index));
 }
 
-// Players mark a file read-only to pin it in the load order. The platform refuses to open such a
-// file for writing, except for an administrator, who must not override the player's pin either.
+// Players mark a file read-only to pin it in the load order. Windows refuses to open such a file
+// for writing; Wine running as root does not, and must not override the player's pin either.
 bool IsReadOnly(HANDLE file) {
     // The basic information alone: the full record costs a volume query per file.
     FILE_BASIC_INFO information;
@@ -36,24 +36,34 @@ void OnReorder(HWND dialog) {
         SetStatus(dialog, "No Data Files path", 1);
         return;
     }
-    if (!SetLoadOrderTimes(names, folder.c_str()))
+    std::vector<std::string> unwritten;
+    if (!SetLoadOrderTimes(names, folder.c_str(), unwritten))
         return;
+    // A file that kept its old time loads elsewhere than the lists show, usually last: say which.
+    if (!unwritten.empty())
+        SetStatus(dialog, DescribeUnwritten(unwritten).c_str(), 1);
     SetStatus(dialog, "Reording done", 0);
 }
 
-bool SetLoadOrderTimes(const std::vector<std::string> &names, const char *folder) {
+bool SetLoadOrderTimes(const std::vector<std::string> &names, const char *folder,
+                       std::vector<std::string> &unwritten) {
+    CurrentDirectoryKept kept;
     if (!SetCurrentDirectoryA(folder)) {
         MessageBoxA(nullptr, "Cannot set current dir", "Note", MB_OK);
         return false;
     }
     SYSTEMTIME clock = StartStampClock();
     for (const std::string &name : names) {
-        UniqueFile file(CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        // Read-attributes access too, which the read-only check needs.
+        UniqueFile file(CreateFileA(name.c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                    nullptr));
         // A file that cannot be written keeps its time and takes no stamp, so that the files
         // that are written still get consecutive times with no gap where it would have been.
-        if (!file || IsReadOnly(file.Get()))
+        if (!file || IsReadOnly(file.Get())) {
+            unwritten.push_back(name);
             continue;
+        }
         AdvanceStampClock(clock);
         FILETIME written;
         SystemTimeToFileTime(&clock, &written);
@@ -61,6 +71,15 @@ bool SetLoadOrderTimes(const std::vector<std::string> &names, const char *folder
         SetFileTime(file.Get(), nullptr, nullptr, &written);
     }
     return true;
+}
+
+std::string DescribeUnwritten(const std::vector<std::string> &unwritten) {
+    // The first few names fit a message box; the count says how many more there are.
+    constexpr size_t kNamed = 5;
+    std::string text = std::to_string(unwritten.size()) + " file(s) kept their old time: ";
+    for (size_t index = 0; index < unwritten.size() && index < kNamed; ++index)
+        text += (index > 0 ? ", " : "") + unwritten[index];
+    return unwritten.size() > kNamed ? text + ", ..." : text;
 }
 
 SYSTEMTIME StartStampClock() {

@@ -3,115 +3,83 @@
 #include "ui/status.h"
 #include "res/resource.h"
 
+#include <array>
+
 namespace {
 
-class DialogTest : public MainDialogTest {
-  protected:
-    // A click with the mouse, as the list box itself sees it.
-    void ClickItem(int listId, int index, WPARAM keys = 0) {
-        HWND list = GetDlgItem(dialog_->Get(), listId);
-        RECT item{};
-        SendMessageA(list, LB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&item));
-        LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
-        SendMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON | keys, at);
-        SendMessageA(list, WM_LBUTTONUP, keys, at);
-        PumpMessages(dialog_->Get());
-    }
-
-    // A key pressed in a control, through the dialog manager as a message loop would pass it.
-    void PressKey(int controlId, WPARAM key) {
-        HWND control = GetDlgItem(dialog_->Get(), controlId);
-        SetFocus(control);
-        for (UINT message : {WM_KEYDOWN, WM_KEYUP}) {
-            MSG msg{control, message, key, 0, 0, {0, 0}};
-            if (!IsDialogMessageA(dialog_->Get(), &msg))
-                DispatchMessageA(&msg);
-        }
-        PumpMessages(dialog_->Get());
-    }
-};
+using DialogTest = TalvessaTest;
 
 TEST_F(DialogTest, listPopulationReportsEachOutcomeAndKeepsOrEmptiesTheLists) {
-    MakeFilesInOrder(folder_, {"B.esp", "Base.esm", "A.esp", "Extra.esm", "Readme.txt"});
+    CreateDirectoryA(Path("Data").c_str(), nullptr);
     CreateDirectoryA(Path("empty").c_str(), nullptr);
-    const Names plugins{"B.esp", "A.esp"}, masters{"Base.esm", "Extra.esm"}, none;
-    struct Row {
-        const char *what;
-        std::string path;
-        const char *outcome;
-        Names plugins, masters;
-    };
-    const Row rows[] = {
-        {"folder", folder_, "Done", plugins, masters},
-        {"reload again, nothing doubled", folder_, "Done", plugins, masters},
-        {"empty path keeps the lists", "", "No Data Files path", plugins, masters},
-        {"no plug-ins empties them", Path("empty"), "Error loading mod files", none, none},
-        {"folder again", folder_, "Done", plugins, masters},
-        {"missing folder empties them", Path("missing"), "Error loading mod files", none, none},
-    };
-    for (const Row &row : rows) {
-        SCOPED_TRACE(row.what);
-        boxes_.Clear();
-        Names expected = dialog_->Entries(IDC_STATUS);
-        expected.insert(expected.end(), {"Loading Mod Files...", row.outcome});
-        dialog_->SetPath(row.path);
-        dialog_->Click(IDC_RELOAD);
-        EXPECT_EQ(dialog_->Entries(IDC_STATUS), expected);
-        EXPECT_EQ(dialog_->Entries(IDC_PLUGIN_LIST), row.plugins);
-        EXPECT_EQ(dialog_->Entries(IDC_MASTER_LIST), row.masters);
-        if (std::string(row.outcome) == "Done") {
-            EXPECT_TRUE(boxes_.Boxes().empty());
-            continue;
-        }
-        ASSERT_EQ(boxes_.Boxes().size(), 1u);
-        EXPECT_EQ(boxes_.Boxes()[0].caption, "Warning");
-        EXPECT_EQ(boxes_.Boxes()[0].text, row.outcome);
-        EXPECT_TRUE(boxes_.Boxes()[0].IsPlainOk());
-        EXPECT_EQ(boxes_.Boxes()[0].owner, dialog_->Get());
+    MakeFilesInOrder(Path("Data"), "B.esp|Base.esm|A.esp|Extra.esm|Readme.txt|");
+    const std::string lists = "B.esp|A.esp| Base.esm|Extra.esm|";
+    // The path, then how the list population ends and the lists it leaves.
+    const std::string rows[][3] = {
+        {Path("Data"), "Done", lists},
+        // Relative to the folder the program started in, however often it is used.
+        {"Data", "Done", lists},
+        {"Data", "Done", lists},
+        {"", "No Data Files path", lists},
+        {Path("empty"), "Error loading mod files", " "},
+        {Path("Data"), "Done", lists},
+        {Path("missing"), "Error loading mod files", " "}};
+    for (const auto &[path, outcome, shown] : rows) {
+        SCOPED_TRACE(path);
+        SetPath(path);
+        Click(IDC_RELOAD);
+        EXPECT_EQ(NewStatus(), "Loading Mod Files...|" + outcome + "|");
+        EXPECT_EQ(Show(IDC_PLUGIN_LIST) + " " + Show(IDC_MASTER_LIST), shown);
+        EXPECT_EQ(boxes_.Take(), outcome == "Done" ? "" : "Warning: " + outcome + "|");
     }
 }
 
 TEST_F(DialogTest, clickingOneListClearsTheOtherAndStatusNeverKeepsASelection) {
-    MakeFilesInOrder(folder_, {"M1.esm", "M2.esm", "M3.esm", "P1.esp", "P2.esp", "P3.esp"});
-    dialog_->SetPath(folder_);
-    dialog_->Click(IDC_RELOAD);
-    ClickItem(IDC_MASTER_LIST, 0);
-    ClickItem(IDC_MASTER_LIST, 2, MK_CONTROL);
-    EXPECT_EQ(dialog_->Selected(IDC_MASTER_LIST), (std::vector<int>{0, 2}));
-    ClickItem(IDC_PLUGIN_LIST, 1);
-    ClickItem(IDC_PLUGIN_LIST, 2, MK_SHIFT);
-    EXPECT_EQ(dialog_->Selected(IDC_PLUGIN_LIST), (std::vector<int>{1, 2}));
-    EXPECT_TRUE(dialog_->Selected(IDC_MASTER_LIST).empty());
-    ClickItem(IDC_MASTER_LIST, 1);
-    EXPECT_EQ(dialog_->Selected(IDC_MASTER_LIST), std::vector<int>{1});
-    EXPECT_TRUE(dialog_->Selected(IDC_PLUGIN_LIST).empty());
-    ClickItem(IDC_STATUS, 0);
-    EXPECT_TRUE(dialog_->Selected(IDC_STATUS).empty());
-    EXPECT_EQ(dialog_->Selected(IDC_MASTER_LIST), std::vector<int>{1});
+    // Clicks with the mouse, as a list box sees them (list, entry, keys held), and the lists after.
+    const std::pair<std::array<int, 3>, const char *> clicks[] = {
+        {{IDC_MASTER_LIST, 0, 0}, "A*|B|C| D|E|F|"},
+        {{IDC_MASTER_LIST, 2, MK_CONTROL}, "A*|B|C*| D|E|F|"},
+        {{IDC_PLUGIN_LIST, 1, 0}, "A|B|C| D|E*|F|"},
+        {{IDC_PLUGIN_LIST, 2, MK_SHIFT}, "A|B|C| D|E*|F*|"},
+        {{IDC_MASTER_LIST, 1, 0}, "A|B*|C| D|E|F|"},
+        {{IDC_STATUS, 0, 0}, "A|B*|C| D|E|F|"}};
+    Fill(IDC_MASTER_LIST, "A|B|C|");
+    Fill(IDC_PLUGIN_LIST, "D|E|F|");
+    for (const auto &[click, lists] : clicks) {
+        HWND list = GetDlgItem(dialog_, click[0]);
+        RECT item{};
+        SendMessageA(list, LB_GETITEMRECT, click[1], LPARAM(&item));
+        LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+        SendMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON | click[2], at);
+        SendMessageA(list, WM_LBUTTONUP, click[2], at);
+        EXPECT_EQ(Show(IDC_MASTER_LIST) + " " + Show(IDC_PLUGIN_LIST), lists);
+        EXPECT_EQ(Show(IDC_STATUS).find('*'), std::string::npos);
+    }
 }
 
 TEST_F(DialogTest, escapeAndEnterLeaveItOpenWhileCloseEndsIt) {
-    PressKey(IDC_PATH_EDIT, VK_ESCAPE);
-    PressKey(IDC_PATH_EDIT, VK_RETURN);
-    PressKey(IDC_PLUGIN_LIST, VK_RETURN);
-    EXPECT_TRUE(IsWindowVisible(dialog_->Get()));
-    SendMessageA(dialog_->Get(), WM_CLOSE, 0, 0);
-    EXPECT_FALSE(IsWindowVisible(dialog_->Get())) << "the close button ends the dialog";
+    for (int control : {IDC_PATH_EDIT, IDC_PLUGIN_LIST})
+        for (WPARAM key : {VK_ESCAPE, VK_RETURN}) {
+            SetFocus(GetDlgItem(dialog_, control));
+            MSG press{GetFocus(), WM_KEYDOWN, key, 0, 0, {0, 0}};
+            IsDialogMessageA(dialog_, &press);
+        }
+    EXPECT_TRUE(IsWindowVisible(dialog_));
+    SendMessageA(dialog_, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindowVisible(dialog_));
 }
 
 TEST_F(DialogTest, newestStatusLineStaysInViewWithoutAScrollBar) {
-    for (int i = 0; i < 20; ++i)
-        SetStatus(dialog_->Get(), "Same", 0);
-    SetStatus(dialog_->Get(), "Last words", 1);
-    EXPECT_EQ(dialog_->Entries(IDC_STATUS).back(), "Last words");
-    ASSERT_EQ(boxes_.Boxes().size(), 1u);
-    EXPECT_EQ(boxes_.Boxes()[0].text, "Last words");
-    HWND status = GetDlgItem(dialog_->Get(), IDC_STATUS);
+    std::string lines;
+    for (int i = 0; i < 20; ++i, lines += "Same|")
+        SetStatus(dialog_, "Same", 0);
+    SetStatus(dialog_, "Last words", 1);
+    EXPECT_EQ(boxes_.Take(), "Warning: Last words|");
+    EXPECT_EQ(NewStatus(), lines + "Last words|");
     RECT client, item;
-    GetClientRect(status, &client);
-    SendMessageA(status, LB_GETITEMRECT, 22, reinterpret_cast<LPARAM>(&item));
-    EXPECT_GE(item.top, client.top);
-    EXPECT_LE(item.bottom, client.bottom);
+    GetClientRect(GetDlgItem(dialog_, IDC_STATUS), &client);
+    SendDlgItemMessageA(dialog_, IDC_STATUS, LB_GETITEMRECT, statusSeen_ - 1, LPARAM(&item));
+    EXPECT_TRUE(item.top >= client.top && item.bottom <= client.bottom);
 }
 
 } // namespace

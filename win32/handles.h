@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <string>
 
 // One owner per kind of platform handle, released in its destructor. Not copyable; movable so
 // that a function can hand an open handle back to its caller.
@@ -80,3 +81,24 @@ struct StreamTraits {
 };
 
 using UniqueStream = std::unique_ptr<FILE, StreamTraits>;
+
+// Puts the process's current directory back when it goes out of scope. While a folder is current
+// it cannot be renamed, moved or removed; and a relative data folder path must name the same folder
+// at every use, the one it names from where the program started.
+class CurrentDirectoryKept {
+  public:
+    CurrentDirectoryKept() {
+        saved_.resize(GetCurrentDirectoryA(0, nullptr));
+        DWORD length = GetCurrentDirectoryA(static_cast<DWORD>(saved_.size()), saved_.data());
+        saved_.resize(length < saved_.size() ? length : 0);
+    }
+    ~CurrentDirectoryKept() {
+        if (!saved_.empty())
+            SetCurrentDirectoryA(saved_.c_str());
+    }
+    CurrentDirectoryKept(const CurrentDirectoryKept &) = delete;
+    CurrentDirectoryKept &operator=(const CurrentDirectoryKept &) = delete;
+
+  private:
+    std::string saved_;
+};
