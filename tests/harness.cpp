@@ -91,7 +91,6 @@ void TalvessaTest::SetUp() {
     SetCurrentDirectoryA(folder_.c_str());
     Reopen();
     boxes_.Take();
-    NewStatus();
 }
 
 void TalvessaTest::TearDown() {
@@ -106,6 +105,7 @@ void TalvessaTest::Reopen() {
                                  MainDialogProc, 0);
     ShowWindow(dialog_, SW_SHOW);
     statusSeen_ = 0;
+    NewStatus();
 }
 
 void TalvessaTest::SetPath(const std::string &path) const {

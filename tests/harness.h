@@ -28,7 +28,7 @@ struct BoxRecorder {
 
 // Every test has a fresh folder, made current and removed afterwards with all it holds, and the
 // main dialog from the real template, opened and shown there: start-up finds no settings file.
-// What start-up reported is forgotten.
+// What start-up reported is forgotten: its status lines always, its boxes when the test starts.
 class TalvessaTest : public ::testing::Test {
   protected:
     void SetUp() override;
