@@ -1,21 +1,19 @@
 #include "tests/harness.h"
 
+#include "config/folders.h"
 #include "win32/handles.h"
-#include "res/resource.h"
 
 #include <commctrl.h>
 #include <shlobj.h>
 
 #include <optional>
 
-namespace {
-
 constexpr char kVendorKey[] = "SOFTWARE\\Bethesda Softworks";
 using Value = std::optional<std::pair<DWORD, std::string>>; // no key, or its "Installed Path"
 
 // A 32-bit game keeps its keys in the 32-bit view, where a 32-bit program reads. A value of type
 // REG_NONE stands for a key without "Installed Path".
-void SetInstalledPath(const char *game, const Value &value) {
+static void SetInstalledPath(const char *game, const Value &value) {
     HKEY key = nullptr;
     if (value &&
         !RegCreateKeyExA(HKEY_LOCAL_MACHINE, (std::string(kVendorKey) + "\\" + game).c_str(), 0,
@@ -28,7 +26,7 @@ void SetInstalledPath(const char *game, const Value &value) {
     UniqueRegistryKey closed(key);
 }
 
-Value Installed(const std::string &path) {
+static Value Installed(const std::string &path) {
     return Value{{REG_SZ, path + '\0'}};
 }
 
@@ -62,16 +60,16 @@ TEST_F(ConfigTest, startUpTakesTheSettingsFilesFirstLineAndAsksTheRegistryOnlyWi
 }
 
 TEST_F(ConfigTest, readsInTheStartDirectoryAndSavesANonEmptyPathBesideTheExecutable) {
-    const std::string beside = ExecutableFolder() + "\\talvessa.dat", kept = ReadBytes(beside);
+    const std::string beside = GetExecutableFolder() + "\\talvessa.dat", kept = ReadBytes(beside);
     WriteBytes(Path("talvessa.dat"), "C:\\Start\\Directory\n");
     for (const char *typed : {"D:\\Typed Path", "", "E:\\Not saved"}) {
         Reopen();
         EXPECT_EQ(PathText(), "C:\\Start\\Directory");
         SetPath(typed);
-        boxes_.Take();
+        Boxes();
         // At last, a folder held open without sharing: it cannot be made current.
         UniqueFile held(*typed == 'E'
-                            ? CreateFileA(ExecutableFolder().c_str(), GENERIC_READ, 0, nullptr,
+                            ? CreateFileA(GetExecutableFolder().c_str(), GENERIC_READ, 0, nullptr,
                                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)
                             : INVALID_HANDLE_VALUE);
         SendMessageA(dialog_, WM_CLOSE, 0, 0);
@@ -79,7 +77,7 @@ TEST_F(ConfigTest, readsInTheStartDirectoryAndSavesANonEmptyPathBesideTheExecuta
         SetCurrentDirectoryA(folder_.c_str());
     }
     EXPECT_EQ(NewStatus(), "Cannot set current dir|");
-    EXPECT_EQ(boxes_.Take(), "Warning: Cannot set current dir|");
+    EXPECT_EQ(Boxes(), "Warning: Cannot set current dir|");
     EXPECT_EQ(ReadBytes(Path("talvessa.dat")), "C:\\Start\\Directory\n");
     kept == "<missing>" ? (void)DeleteFileA(beside.c_str()) : WriteBytes(beside, kept);
 }
@@ -109,69 +107,60 @@ TEST_F(ConfigTest, registryGivesTheFirstInstalledGamesDataFolderOrWarnsWhenThere
         SetInstalledPath("Oblivion", oblivionKey);
         Reopen();
         EXPECT_EQ(PathText(), path);
-        EXPECT_EQ(boxes_.Take(), (morrowindKey || oblivionKey ? "" : noGame) +
-                                     (path.empty() ? "Warning: No Data Files path|"
-                                                   : "Warning: Error loading mod files|"));
+        EXPECT_EQ(Boxes(), (morrowindKey || oblivionKey ? "" : noGame) +
+                               (path.empty() ? "Warning: No Data Files path|"
+                                             : "Warning: Error loading mod files|"));
     }
 }
 
 // Answers the folder browser as a user would: selects the folder in its tree and, once the tree
 // shows it selected, presses the button. A selection sent while the browser is still coming up can
 // be lost, so it is sent again on every tick until it takes; it gives up after a hundred.
-struct BrowserDriver {
-    std::string folder, seen; // seen: the browser's owner and title
-    int button, ticks;
+static std::string chosen;
+static int button, ticks;
 
-    static void CALLBACK Tick(HWND browser, UINT, UINT_PTR timer, DWORD) {
-        auto *self = static_cast<BrowserDriver *>(GetPropA(browser, "Driver"));
-        SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, LPARAM(self->folder.c_str()));
-        HWND tree = FindWindowExA(browser, nullptr, WC_TREEVIEWA, nullptr);
-        char text[MAX_PATH] = "";
-        TVITEMA item{};
-        item.mask = TVIF_TEXT;
-        item.hItem = TreeView_GetSelection(tree);
-        item.pszText = text;
-        item.cchTextMax = MAX_PATH;
-        bool selected = TreeView_GetItem(tree, &item) &&
-                        self->folder.substr(self->folder.rfind('\\') + 1) == text;
-        if (selected || ++self->ticks > 100) {
-            KillTimer(browser, timer);
-            PostMessageA(browser, WM_COMMAND, selected ? self->button : IDCANCEL, 0);
-        }
+static void CALLBACK Answer(HWND browser, UINT, UINT_PTR timer, DWORD) {
+    SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, LPARAM(chosen.c_str()));
+    HWND tree = FindWindowExA(browser, nullptr, WC_TREEVIEWA, nullptr);
+    char text[MAX_PATH] = "";
+    TVITEMA item{TVIF_TEXT, TreeView_GetSelection(tree), 0, 0, text, MAX_PATH, 0, 0, 0, 0};
+    bool selected = TreeView_GetItem(tree, &item) && chosen.substr(chosen.rfind('\\') + 1) == text;
+    if (selected || ++ticks > 100) {
+        KillTimer(browser, timer);
+        PostMessageA(browser, WM_COMMAND, selected ? button : IDCANCEL, 0);
     }
-    void Start(HWND browser) {
-        seen = GetWindow(browser, GW_OWNER) ? "owned" : "unowned";
-        if (FindWindowExA(browser, nullptr, "Static", "Select your data files folder"))
-            seen += " titled";
-        SetPropA(browser, "Driver", this);
-        SetTimer(browser, 1, 50, Tick);
-    }
-};
+}
 
 TEST_F(ConfigTest, folderBrowserCancelChangesNothingWhileAChoiceReplacesThePathAndReloads) {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); // as the program's entry does
-    CreateDirectoryA(Path("Chosen").c_str(), nullptr);
-    MakeFilesInOrder(Path("Chosen"), "Late.esp|Base.esm|Early.esp|");
+    chosen = Path("Chosen");
+    CreateDirectoryA(chosen.c_str(), nullptr);
+    MakeFilesInOrder(chosen, "Late.esp|Base.esm|Early.esp|");
     SetWriteTime(Path("Chosen\\Early.esp"), Utc(2009, 1, 1, 0, 0, 0));
     Fill(IDC_PLUGIN_LIST, "Typed.esp|");
+    std::string seen; // the browser's owner and title
+    onOtherDialog_ = [&seen](HWND browser) {
+        seen += GetWindow(browser, GW_OWNER) ? "owned" : "unowned";
+        seen += FindWindowExA(browser, nullptr, "Static", "Select your data files folder")
+                    ? " titled|"
+                    : "|";
+        SetTimer(browser, 1, 50, Answer);
+    };
     // The button pressed, then the path field, the lists and the status lines after it.
     const std::tuple<int, std::string, std::string, std::string> rows[] = {
         {IDCANCEL, "C:\\Typed", "Typed.esp| ", ""},
-        {IDOK, Path("Chosen"), "Early.esp|Late.esp| Base.esm|", "Loading Mod Files...|Done|"}};
-    for (const auto &[button, path, lists, status] : rows) {
+        {IDOK, chosen, "Early.esp|Late.esp| Base.esm|", "Loading Mod Files...|Done|"}};
+    for (const auto &[pressed, path, lists, status] : rows) {
         SetPath("C:\\Typed");
-        BrowserDriver browser{Path("Chosen"), "", button, 0};
-        boxes_.onOtherDialog = [&browser](HWND window) { browser.Start(window); };
+        button = pressed;
+        ticks = 0;
         Click(IDC_BROWSE);
-        boxes_.onOtherDialog = nullptr;
-        EXPECT_EQ(browser.seen, "unowned titled");
-        EXPECT_LE(browser.ticks, 100) << "the browser's tree never showed the folder selected";
+        EXPECT_LE(ticks, 100) << "the browser's tree never showed the folder selected";
         EXPECT_EQ(PathText(), path);
         EXPECT_EQ(Show(IDC_PLUGIN_LIST) + " " + Show(IDC_MASTER_LIST), lists);
         EXPECT_EQ(NewStatus(), status);
     }
-    EXPECT_EQ(boxes_.Take(), "");
+    EXPECT_EQ(seen, "unowned titled|unowned titled|");
+    EXPECT_EQ(Boxes(), "");
     CoUninitialize();
 }
-
-} // namespace

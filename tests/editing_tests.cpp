@@ -1,13 +1,11 @@
 #include "tests/harness.h"
 
+#include "config/folders.h"
 #include "editing/reorder.h"
 #include "win32/handles.h"
-#include "res/resource.h"
 
 #include <algorithm>
 #include <cstdio>
-
-namespace {
 
 using EditingTest = TalvessaTest;
 
@@ -38,10 +36,10 @@ TEST_F(EditingTest, movesGiveTheWorkedExamples) {
         EXPECT_EQ(Show(IDC_PLUGIN_LIST) + " " + Show(IDC_MASTER_LIST), after);
         EXPECT_EQ(NewStatus(), before.find('*') == before.npos ? "No items selected|" : "");
     }
-    EXPECT_EQ(boxes_.Take(), "");
+    EXPECT_EQ(Boxes(), "");
 }
 
-std::string Text(const SYSTEMTIME &t) {
+static std::string Text(const SYSTEMTIME &t) {
     char text[32];
     std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", t.wYear, t.wMonth, t.wDay,
                   t.wHour, t.wMinute, t.wSecond);
@@ -72,7 +70,7 @@ TEST(StampClock, countsUpFromTheBaseTimeAndCarriesOneShortOfEachCalendarLimit) {
 }
 
 // A file's bytes and last-access time, and its last-write time.
-std::pair<std::string, ULONGLONG> State(const std::string &path) {
+static std::pair<std::string, ULONGLONG> State(const std::string &path) {
     WIN32_FILE_ATTRIBUTE_DATA d{};
     GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &d);
     return {ReadBytes(path) + std::to_string(d.ftLastAccessTime.dwLowDateTime), WriteTime(path)};
@@ -120,7 +118,7 @@ TEST_F(EditingTest, reorderStampsTheWritableListedFilesAndNamesTheOthers) {
         Click(IDC_REORDER);
         busy.Reset();
         EXPECT_EQ(NewStatus(), "Reording...|" + status);
-        EXPECT_EQ(boxes_.Take(), boxes);
+        EXPECT_EQ(Boxes(), boxes);
         const std::vector<std::string> stamped = Split(stampedFiles);
         const ULONGLONG second = 10000000,
                         base = Utc(2002, 5, 3, 0, 0, 0) +
@@ -148,7 +146,8 @@ TEST_F(EditingTest, reorderStampsTheWritableListedFilesAndNamesTheOthers) {
 
 // ModList.txt lives beside the test executable, shared by every test: put back what was there.
 TEST_F(EditingTest, exportWritesTheScannedOrderOrSaysWhyItWroteNothing) {
-    const std::string exported = ExecutableFolder() + "\\ModList.txt", kept = ReadBytes(exported);
+    const std::string exported = GetExecutableFolder() + "\\ModList.txt",
+                      kept = ReadBytes(exported);
     const std::string order = "Zeta.esp|Base.esm|Alpha.esp|Mid.esm|Nine.esp|Ten.esp|Eight.esp|"
                               "Seven.esp|Six.esp|Later.esm|Omega.esp|";
     MakeFilesInOrder(folder_, order);
@@ -174,10 +173,8 @@ TEST_F(EditingTest, exportWritesTheScannedOrderOrSaysWhyItWroteNothing) {
         SetPath(path);
         Click(IDC_EXPORT);
         EXPECT_EQ(NewStatus(), "Loading Mod Files...|" + status);
-        EXPECT_EQ(boxes_.Take(), boxes);
+        EXPECT_EQ(Boxes(), boxes);
         EXPECT_EQ(ReadBytes(exported), bytes);
     }
     kept == "<missing>" ? (void)DeleteFileA(exported.c_str()) : WriteBytes(exported, kept);
 }
-
-} // namespace

@@ -1,56 +1,48 @@
 #include "tests/harness.h"
 
 #include "app/dialog.h"
-#include "res/resource.h"
 
-#include <algorithm>
 #include <cstring>
-#include <fstream>
 #include <sstream>
 
-namespace {
+static TalvessaTest *running = nullptr;
 
-BoxRecorder *recorder = nullptr;
-int folders = 0;
-
-std::string TextOf(HWND window) {
+static std::string TextOf(HWND window) {
     char text[1024] = "";
     GetWindowTextA(window, text, sizeof text);
     return text;
 }
 
 // A box is not shown yet when it activates: its controls' own visible bits tell what it shows.
-BOOL CALLBACK CountExtras(HWND child, LPARAM extras) {
+static BOOL CALLBACK CountExtras(HWND child, LPARAM extras) {
     char type[16] = "";
     GetClassNameA(child, type, sizeof type);
-    bool button = _stricmp(type, "Button") == 0 && GetDlgCtrlID(child) != IDOK;
-    bool icon = _stricmp(type, "Static") == 0 && SendMessageA(child, STM_GETICON, 0, 0);
+    bool shown = GetWindowLongA(child, GWL_STYLE) & WS_VISIBLE;
     *reinterpret_cast<int *>(extras) +=
-        (GetWindowLongA(child, GWL_STYLE) & WS_VISIBLE) && (button || icon);
+        shown && (_stricmp(type, "Button") ? SendMessageA(child, STM_GETICON, 0, 0) != 0
+                                           : GetDlgCtrlID(child) != IDOK);
     return TRUE;
 }
 
-LRESULT CALLBACK Record(int code, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK TalvessaTest::Record(int code, WPARAM wParam, LPARAM lParam) {
     HWND box = reinterpret_cast<HWND>(wParam), text = GetDlgItem(box, 0xFFFF);
     char type[16] = "";
     GetClassNameA(box, type, sizeof type);
     // Each window once: the mark goes with it.
-    if (code == HCBT_ACTIVATE && recorder && !strcmp(type, "#32770") && !GetPropA(box, "Seen")) {
+    if (code == HCBT_ACTIVATE && !strcmp(type, "#32770") && !GetPropA(box, "Seen")) {
         SetPropA(box, "Seen", box);
         int extras = 0;
         EnumChildWindows(box, CountExtras, reinterpret_cast<LPARAM>(&extras));
         if (text) {
-            recorder->seen += TextOf(box) + (GetWindow(box, GW_OWNER) ? "" : " (unowned)") +
-                              (extras ? " (not OK)" : "") + ": " + TextOf(text) + "|";
+            running->boxes_ += TextOf(box) + (GetWindow(box, GW_OWNER) ? "" : " (unowned)") +
+                               (extras ? " (not OK)" : "") + ": " + TextOf(text) + "|";
             PostMessageA(box, WM_COMMAND, IDOK, 0);
-        } else if (recorder->onOtherDialog) {
-            recorder->onOtherDialog(box);
+        } else if (running->onOtherDialog_) {
+            running->onOtherDialog_(box);
         }
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
-
-} // namespace
 
 std::vector<std::string> Split(const std::string &entries) {
     std::vector<std::string> split;
@@ -66,35 +58,30 @@ std::string Join(const std::vector<std::string> &entries) {
     return joined;
 }
 
-BoxRecorder::BoxRecorder()
-    : hook(SetWindowsHookExA(WH_CBT, Record, nullptr, GetCurrentThreadId())) {
-    recorder = this;
-}
-
-BoxRecorder::~BoxRecorder() {
-    UnhookWindowsHookEx(hook);
-    recorder = nullptr;
-}
-
-std::string BoxRecorder::Take() {
-    return std::exchange(seen, "");
-}
-
 void TalvessaTest::SetUp() {
+    static int tests = 0;
     char path[MAX_PATH];
-    GetCurrentDirectoryA(MAX_PATH, path);
-    start_ = path;
-    GetTempPathA(MAX_PATH, path);
-    folder_ = std::string(path) + "talvessa-" + std::to_string(GetCurrentProcessId()) + "-" +
-              std::to_string(++folders);
+    start_.assign(path, GetCurrentDirectoryA(MAX_PATH, path));
+    folder_.assign(path, GetTempPathA(MAX_PATH, path));
+    folder_ += "talvessa-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++tests);
     ASSERT_TRUE(CreateDirectoryA(folder_.c_str(), nullptr)) << folder_;
     SetCurrentDirectoryA(folder_.c_str());
+    running = this;
+    hook_ = SetWindowsHookExA(WH_CBT, Record, nullptr, GetCurrentThreadId());
     Reopen();
-    boxes_.Take();
+    Boxes();
+}
+
+void RemoveTree(const std::string &path) {
+    for (const std::string &name : Split(ListFolder(path)))
+        RemoveTree(path + "\\" + name);
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    RemoveDirectoryA(path.c_str()) || DeleteFileA(path.c_str());
 }
 
 void TalvessaTest::TearDown() {
     DestroyWindow(dialog_);
+    UnhookWindowsHookEx(hook_);
     SetCurrentDirectoryA(start_.c_str());
     RemoveTree(folder_);
 }
@@ -108,26 +95,25 @@ void TalvessaTest::Reopen() {
     NewStatus();
 }
 
-void TalvessaTest::SetPath(const std::string &path) const {
-    SetDlgItemTextA(dialog_, IDC_PATH_EDIT, path.c_str());
+std::string TalvessaTest::NewStatus() {
+    std::string lines = Show(IDC_STATUS);
+    std::vector<std::string> all = Split(lines);
+    lines =
+        Join(std::vector<std::string>(all.begin() + std::min(statusSeen_, all.size()), all.end()));
+    statusSeen_ = all.size();
+    return lines;
 }
 
 std::string TalvessaTest::PathText() const {
     return TextOf(GetDlgItem(dialog_, IDC_PATH_EDIT));
 }
 
-void TalvessaTest::Click(int id) const {
-    SendMessageA(dialog_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(GetDlgItem(dialog_, id)));
-}
-
 std::string TalvessaTest::Show(int listId) const {
     std::string shown;
-    for (int i = 0; i < SendDlgItemMessageA(dialog_, listId, LB_GETCOUNT, 0, 0); ++i) {
-        char text[MAX_PATH + 1] = "";
-        SendDlgItemMessageA(dialog_, listId, LB_GETTEXT, i, LPARAM(text));
-        shown += text + std::string(
-                            SendDlgItemMessageA(dialog_, listId, LB_GETSEL, i, 0) > 0 ? "*|" : "|");
-    }
+    char text[MAX_PATH + 1];
+    for (int i = 0; SendDlgItemMessageA(dialog_, listId, LB_GETTEXT, i, LPARAM(text)) >= 0; ++i)
+        shown +=
+            text + std::string(SendDlgItemMessageA(dialog_, listId, LB_GETSEL, i, 0) ? "*|" : "|");
     return shown;
 }
 
@@ -139,17 +125,6 @@ void TalvessaTest::Fill(int listId, const std::string &entries) const {
         int at = SendDlgItemMessageA(dialog_, listId, LB_ADDSTRING, 0, LPARAM(entry.c_str()));
         SendDlgItemMessageA(dialog_, listId, LB_SETSEL, selected, at);
     }
-}
-
-std::string TalvessaTest::NewStatus() {
-    std::vector<std::string> lines = Split(Show(IDC_STATUS));
-    lines.erase(lines.begin(), lines.begin() + std::min(statusSeen_, lines.size()));
-    statusSeen_ += lines.size();
-    return Join(lines);
-}
-
-void WriteBytes(const std::string &path, const std::string &bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
 }
 
 std::string ReadBytes(const std::string &path) {
@@ -198,17 +173,4 @@ std::string ListFolder(const std::string &folder) {
             names += entry.cFileName + std::string("|");
     FindClose(find);
     return names;
-}
-
-void RemoveTree(const std::string &path) {
-    for (const std::string &name : Split(ListFolder(path)))
-        RemoveTree(path + "\\" + name);
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL); // read-only files too
-    RemoveDirectoryA(path.c_str()) || DeleteFileA(path.c_str());
-}
-
-std::string ExecutableFolder() {
-    char module[MAX_PATH] = "";
-    GetModuleFileNameA(nullptr, module, MAX_PATH);
-    return std::string(module, strrchr(module, '\\'));
 }

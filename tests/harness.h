@@ -1,9 +1,12 @@
 #pragma once
 
+#include "res/resource.h"
+
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -13,43 +16,37 @@
 std::vector<std::string> Split(const std::string &entries);
 std::string Join(const std::vector<std::string> &entries);
 
-// Answers every message box this thread shows with OK, so that no test waits for a click, and
-// records it as "Caption: text|", marked " (unowned)" when it has no owner window and " (not OK)"
-// when it shows more than an OK button, or an icon. Other dialogs go to onOtherDialog.
-struct BoxRecorder {
-    BoxRecorder();
-    ~BoxRecorder();
-    std::string Take(); // the boxes since the last call
-
-    std::function<void(HWND)> onOtherDialog;
-    std::string seen;
-    HHOOK hook;
-};
-
 // Every test has a fresh folder, made current and removed afterwards with all it holds, and the
 // main dialog from the real template, opened and shown there: start-up finds no settings file.
-// What start-up reported is forgotten: its status lines always, its boxes when the test starts.
+// Every message box is answered with OK, so that no test waits for a click, and recorded as
+// "Caption: text|", marked " (unowned)" without an owner window and " (not OK)" when it shows
+// more than an OK button, or an icon; other dialogs go to onOtherDialog_.
 class TalvessaTest : public ::testing::Test {
   protected:
     void SetUp() override;
     void TearDown() override;
-    void Reopen(); // closes the dialog without saving and runs start-up again
+    void Reopen(); // closes the dialog without saving and runs start-up again, its lines unread
     std::string Path(const std::string &name) const { return folder_ + "\\" + name; }
-
-    void SetPath(const std::string &path) const;
-    std::string PathText() const;
-    void Click(int id) const;
-    std::string Show(int listId) const;
-    void Fill(int listId, const std::string &entries) const;
+    std::string Boxes() { return std::exchange(boxes_, ""); } // the boxes since the last call
     std::string NewStatus(); // the status lines since the last call
 
-    std::string folder_, start_;
+    void SetPath(const std::string &path) { SetDlgItemTextA(dialog_, IDC_PATH_EDIT, path.c_str()); }
+    std::string PathText() const;
+    void Click(int id) { SendMessageA(dialog_, WM_COMMAND, id, LPARAM(GetDlgItem(dialog_, id))); }
+    std::string Show(int listId) const;
+    void Fill(int listId, const std::string &entries) const;
+
+    static LRESULT CALLBACK Record(int code, WPARAM wParam, LPARAM lParam);
+    std::string folder_, start_, boxes_;
+    std::function<void(HWND)> onOtherDialog_;
     HWND dialog_ = nullptr;
-    BoxRecorder boxes_;
+    HHOOK hook_ = nullptr;
     size_t statusSeen_ = 0;
 };
 
-void WriteBytes(const std::string &path, const std::string &bytes);
+inline void WriteBytes(const std::string &path, const std::string &bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
 std::string ReadBytes(const std::string &path); // "<missing>" when it cannot be read
 ULONGLONG Utc(int year, int month, int day, int hour, int minute, int second, int ms = 0);
 void SetWriteTime(const std::string &path, ULONGLONG utc);
@@ -57,5 +54,4 @@ ULONGLONG WriteTime(const std::string &path);
 // Creates the files with last-write times one minute apart, in the order given.
 void MakeFilesInOrder(const std::string &folder, const std::string &names);
 std::string ListFolder(const std::string &folder); // in the platform's order, without "." and ".."
-void RemoveTree(const std::string &path);
-std::string ExecutableFolder();
+void RemoveTree(const std::string &path);          // read-only files too
