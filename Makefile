@@ -1,6 +1,7 @@
 # The two commands of the README, each doing its own set-up on a fresh Debian 12 machine.
 BUILD      ?= build
 TOOLCHAIN  := $(CURDIR)/cmake/mingw-i686.cmake
+DIST       ?= dist
 TEST_PREFIX = $(abspath $(BUILD))/test-prefix
 RUN_PREFIX  = $(abspath $(BUILD))/run-prefix
 BENCH_PREFIX = $(abspath $(BUILD))/bench-prefix
@@ -8,7 +9,7 @@ WINE_ENV    = WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 JOBS       ?= $(shell nproc)
 MAKEFLAGS  += --no-print-directory
 
-.PHONY: all bootstrap configure build test run bench screenshot display format clean
+.PHONY: all bootstrap configure build test run dist bench screenshot display format clean
 
 all: build
 
@@ -35,6 +36,11 @@ run: display build
 	@WINEPREFIX=$(RUN_PREFIX) $(WINE_ENV) tools/sample-install.sh $(BUILD)/sample/Morrowind
 	@cd $(BUILD) && WINEPREFIX=$(RUN_PREFIX) $(WINE_ENV) wine talvessa.exe
 
+# The download: the stripped executable, README.txt and LICENSE.txt in a zip, with the SHA-256 sums
+# of the zip and the executable. The same commit gives the same bytes in any checkout.
+dist: build
+	@tools/dist.sh $(BUILD) $(DIST)
+
 # Speed against the platform's floor; not a test, and not part of 'make test'.
 bench: build
 	@cmake --build $(BUILD) --target talvessa_bench -j $(JOBS)
@@ -53,4 +59,4 @@ format:
 	@clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	@rm -rf $(BUILD)
+	@rm -rf $(BUILD) $(DIST)
