@@ -29,6 +29,8 @@ if [ ! -d "$data" ]; then
 LIST
 fi
 
-# Written every time: it must name this build folder, wherever it lives now.
+# Written every time: it must name this build folder, wherever it lives now. The game is a 32-bit
+# program, so its key goes into the 32-bit view of HKLM\SOFTWARE: in a 64-bit prefix that is
+# WOW6432Node, as on 64-bit Windows; a 32-bit prefix has only that view.
 wine reg add 'HKLM\SOFTWARE\Bethesda Softworks\Morrowind' /v 'Installed Path' /t REG_SZ \
-  /d "$(winepath -w "$root")" /f >/dev/null 2>&1
+  /d "$(winepath -w "$root")" /f /reg:32 >/dev/null 2>&1

@@ -1,18 +1,31 @@
 #!/usr/bin/env bash
-# Makes a private 32-bit Wine prefix at $1 (if it is not there yet) that never waits for a click:
-# no Mono or Gecko install prompt, no crash dialog. With --unmanaged (the tests' prefix), windows
-# are not left to a window manager: under a bare Xvfb, Wine would wait two seconds for one at every
-# window it shows.
+# Makes a private Wine prefix at $1 (if it is not there yet) that never waits for a click: no Mono
+# or Gecko install prompt, no crash dialog. WINEARCH chooses its architecture: win32 (the default)
+# for a plain 32-bit prefix, win64 for a 64-bit (WoW64) one that reports Windows 10 and runs the
+# 32-bit program as 64-bit Windows does. With --unmanaged (the tests' prefixes), windows are not
+# left to a window manager: under a bare Xvfb, Wine would wait two seconds for one at every window
+# it shows.
 set -euo pipefail
 prefix=$1
 unmanaged=${2:-}
-export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+arch=${WINEARCH:-win32}
+case $arch in
+  win32 | win64) ;;
+  *) echo "wine-prefix: WINEARCH must be win32 or win64, not '$arch'" >&2; exit 2 ;;
+esac
+export WINEPREFIX=$prefix WINEARCH=$arch WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 if [ ! -f "$prefix/system.reg" ]; then
   mkdir -p "$prefix"
   wineboot -i >/dev/null 2>&1
+  if [ "$arch" = win64 ]; then
+    winecfg -v win10 >/dev/null 2>&1
+  fi
   wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
   if [ "$unmanaged" = --unmanaged ]; then
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
   fi
   wineserver -w
+elif ! grep -qx "#arch=$arch" "$prefix/system.reg"; then
+  echo "wine-prefix: $prefix is not a $arch prefix; remove it to have it made again" >&2
+  exit 1
 fi

@@ -6,5 +6,7 @@ if [ -z "${WINEPREFIX:-}" ] || [ "$WINEPREFIX" = "$HOME/.wine" ]; then
   echo "wine-run: WINEPREFIX must name the build's prefix (use 'make test' or 'make run')" >&2
   exit 2
 fi
-export WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
+# The prefix's architecture is the one it was made with: a WINEARCH that differs from it makes Wine
+# refuse to start, so none is forced here.
+export WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
 exec wine "$@"

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Makes the download from a finished build: DIST_DIR/talvessa-<version>-win32.zip with the stripped
+# executable, README.txt and LICENSE.txt; the same executable beside it; and SHA256SUMS for both,
+# which `sha256sum -c SHA256SUMS` checks from DIST_DIR. Two checkouts of one commit give the same
+# bytes: the build leaves no time or path in the executable, and the zip's times are the commit's.
+# Usage: tools/dist.sh BUILD_DIR DIST_DIR
+set -euo pipefail
+here=$(dirname "$(realpath "$0")")
+root=$(dirname "$here")
+build=$(realpath "$1")
+dist=$(realpath -m "$2")
+release=$build/release
+version=$(cat "$release/VERSION")
+zip=talvessa-$version-win32.zip
+max_size=300000 # bytes: the download stays small
+
+export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git -C "$root" log -1 --format=%ct)}
+if [ -n "$(git -C "$root" status --porcelain --untracked-files=no)" ]; then
+  echo "dist: the working tree has uncommitted changes; this download is not the last commit's" >&2
+fi
+
+rm -rf "$dist"
+mkdir -p "$dist"
+# strip writes a time into the PE header, SOURCE_DATE_EPOCH's when it is set, the clock's when not:
+# zero keeps the header as the linker left it, with no time at all.
+SOURCE_DATE_EPOCH=0 i686-w64-mingw32-strip -o "$dist/talvessa.exe" "$build/talvessa.exe"
+header=$(od -An -tu4 -j60 -N4 "$dist/talvessa.exe")
+stamp=$(od -An -tu4 -j$((header + 8)) -N4 "$dist/talvessa.exe")
+if [ "$stamp" -ne 0 ]; then
+  echo "dist: talvessa.exe carries a link time ($stamp) in its PE header" >&2
+  exit 1
+fi
+size=$(stat -c %s "$dist/talvessa.exe")
+if [ "$size" -gt "$max_size" ]; then
+  echo "dist: talvessa.exe is $size bytes, more than $max_size" >&2
+  exit 1
+fi
+
+python3 "$here/make-zip.py" "$dist/$zip" "talvessa.exe=$dist/talvessa.exe" \
+  "README.txt=$release/README.txt" "LICENSE.txt=$release/LICENSE.txt"
+(cd "$dist" && sha256sum "$zip" talvessa.exe >SHA256SUMS)
+
+echo "dist: $dist/$zip (talvessa.exe: $size bytes)"
+sed 's/^/  /' "$dist/SHA256SUMS"
