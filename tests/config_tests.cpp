@@ -11,19 +11,14 @@
 constexpr char kVendorKey[] = "SOFTWARE\\Bethesda Softworks";
 using Value = std::optional<std::pair<DWORD, std::string>>; // no key, or its "Installed Path"
 
-// A 32-bit game keeps its keys in the 32-bit view, where a 32-bit program reads. A value of type
-// REG_NONE stands for a key without "Installed Path".
+// A value of type REG_NONE stands for a key without "Installed Path". From a 32-bit program the
+// key lands in the 32-bit view, where a 32-bit game's installer leaves it on 64-bit Windows.
 static void SetInstalledPath(const char *game, const Value &value) {
-    HKEY key = nullptr;
-    if (value &&
-        !RegCreateKeyExA(HKEY_LOCAL_MACHINE, (std::string(kVendorKey) + "\\" + game).c_str(), 0,
-                         nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr, &key, nullptr) &&
-        value->first != REG_NONE)
-        // The platform counts in a terminator the caller left out when one follows in memory.
-        RegSetValueExA(key, "Installed Path", 0, value->first,
-                       reinterpret_cast<const BYTE *>((value->second + 'X').c_str()),
-                       DWORD(value->second.size()));
-    UniqueRegistryKey closed(key);
+    // The platform counts in a terminator the caller left out when one follows in memory.
+    if (value)
+        RegSetKeyValueA(HKEY_LOCAL_MACHINE, (std::string(kVendorKey) + "\\" + game).c_str(),
+                        value->first == REG_NONE ? "Other" : "Installed Path", value->first,
+                        (value->second + 'X').c_str(), DWORD(value->second.size()));
 }
 
 static Value Installed(const std::string &path) {
@@ -39,23 +34,47 @@ class ConfigTest : public TalvessaTest {
     }
 };
 
-TEST_F(ConfigTest, startUpTakesTheSettingsFilesFirstLineAndAsksTheRegistryOnlyWithoutTheFile) {
-    SetInstalledPath("Morrowind", Installed("C:\\Games\\Morrowind"));
-    const std::string longLine = "C:\\" + std::string(297, 'x');
-    const std::pair<std::optional<std::string>, std::string> rows[] = {
-        {std::nullopt, "C:\\Games\\Morrowind\\Data Files"},
-        {"", ""},
-        {"\nC:\\Second", ""},
-        {"C:\\Fir\rst\r\nC:\\Second\n", "C:\\First"},
-        {std::string("C:\\First\x1a") + "Second", "C:\\First"},
-        {longLine, longLine.substr(0, 255)},
-    };
-    for (const auto &[file, path] : rows) {
+TEST_F(ConfigTest, startUpTakesTheSettingsFileElseTheFirstInstalledGameElseWarns) {
+    const std::string morrowind = "C:\\Games\\Morrowind", oblivion = "D:\\Oblivion",
+                      nearlyFull(505, 'm'), full(511, 'f'),
+                      longLine = "C:\\" + std::string(297, 'x');
+    const std::optional<std::string> noFile;
+    const Value none;
+    // The settings file, the games' keys, and the path field after start-up.
+    const std::tuple<std::optional<std::string>, Value, Value, std::string> rows[] = {
+        {"", Installed(morrowind), none, ""}, // an empty line is a choice too
+        {"\nC:\\Second", Installed(morrowind), none, ""},
+        {"C:\\Fir\rst\r\nC:\\Second\n", none, none, "C:\\First"},
+        {std::string("C:\\First\x1a") + "Second", none, none, "C:\\First"},
+        {longLine, none, none, longLine.substr(0, 255)},
+        {noFile, Installed(morrowind), none, morrowind + "\\Data Files"},
+        {noFile, none, Installed(oblivion), oblivion + "\\Data"},
+        {noFile, Installed(morrowind), Installed(oblivion), morrowind + "\\Data Files"},
+        {noFile, none, none, ""},
+        // Once a game's key opens, its value decides: the other game is not tried.
+        {noFile, Value{{REG_NONE, ""}}, Installed(oblivion), ""},
+        {noFile, Value{{REG_DWORD, std::string("\x2a\0\0\0", 4)}}, Installed(oblivion), ""},
+        {noFile, Value{{REG_SZ, morrowind}}, none, ""}, // without its terminator
+        {noFile, Installed(nearlyFull), none, nearlyFull + "\\Data "},
+        {noFile, Installed(full), none, full},
+        {noFile, Installed(std::string(512, 't')), none, ""}};
+    for (const auto &[file, morrowindKey, oblivionKey, path] : rows) {
+        SCOPED_TRACE(path);
         DeleteFileA(Path("talvessa.dat").c_str());
         if (file)
             WriteBytes(Path("talvessa.dat"), *file);
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kVendorKey);
+        SetInstalledPath("Morrowind", morrowindKey);
+        SetInstalledPath("Oblivion", oblivionKey);
         Reopen();
         EXPECT_EQ(PathText(), path);
+        const bool warned = !file && !morrowindKey && !oblivionKey;
+        EXPECT_EQ(Boxes(), std::string(warned ? "Warning: Error loading Morrowind or Oblivion game "
+                                                "path from the registry.\nYou will have to set it "
+                                                "manualy|"
+                                              : "") +
+                               (path.empty() ? "Warning: No Data Files path|"
+                                             : "Warning: Error loading mod files|"));
     }
 }
 
@@ -82,37 +101,6 @@ TEST_F(ConfigTest, readsInTheStartDirectoryAndSavesANonEmptyPathBesideTheExecuta
     kept == "<missing>" ? (void)DeleteFileA(beside.c_str()) : WriteBytes(beside, kept);
 }
 
-TEST_F(ConfigTest, registryGivesTheFirstInstalledGamesDataFolderOrWarnsWhenThereIsNone) {
-    const std::string morrowind = "C:\\Games\\Morrowind", oblivion = "D:\\Oblivion",
-                      nearlyFull(505, 'm'), full(511, 'f');
-    const std::string noGame = "Warning: Error loading Morrowind or Oblivion game path from the "
-                               "registry.\nYou will have to set it manualy|";
-    const Value none;
-    const std::tuple<Value, Value, std::string> rows[] = {
-        {Installed(morrowind), none, morrowind + "\\Data Files"},
-        {none, Installed(oblivion), oblivion + "\\Data"},
-        {Installed(morrowind), Installed(oblivion), morrowind + "\\Data Files"},
-        {none, none, ""},
-        // Once a game's key opens, its value decides: the other game is not tried.
-        {Value{{REG_NONE, ""}}, Installed(oblivion), ""},
-        {Value{{REG_DWORD, std::string("\x2a\0\0\0", 4)}}, Installed(oblivion), ""},
-        {Value{{REG_SZ, morrowind}}, none, ""}, // without its terminator
-        {Installed(nearlyFull), none, nearlyFull + "\\Data "},
-        {Installed(full), none, full},
-        {Installed(std::string(512, 't')), none, ""}};
-    for (const auto &[morrowindKey, oblivionKey, path] : rows) {
-        SCOPED_TRACE(path);
-        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kVendorKey);
-        SetInstalledPath("Morrowind", morrowindKey);
-        SetInstalledPath("Oblivion", oblivionKey);
-        Reopen();
-        EXPECT_EQ(PathText(), path);
-        EXPECT_EQ(Boxes(), (morrowindKey || oblivionKey ? "" : noGame) +
-                               (path.empty() ? "Warning: No Data Files path|"
-                                             : "Warning: Error loading mod files|"));
-    }
-}
-
 // Answers the folder browser as a user would: selects the folder in its tree and, once the tree
 // shows it selected, presses the button. A selection sent while the browser is still coming up can
 // be lost, so it is sent again on every tick until it takes; it gives up after a hundred.
@@ -136,14 +124,13 @@ TEST_F(ConfigTest, folderBrowserCancelChangesNothingWhileAChoiceReplacesThePathA
     chosen = Path("Chosen");
     CreateDirectoryA(chosen.c_str(), nullptr);
     MakeFilesInOrder(chosen, "Late.esp|Base.esm|Early.esp|");
-    SetWriteTime(Path("Chosen\\Early.esp"), Utc(2009, 1, 1, 0, 0, 0));
+    WriteTime(Path("Chosen\\Early.esp"), Utc(2009, 1, 1, 0, 0, 0));
     Fill(IDC_PLUGIN_LIST, "Typed.esp|");
-    std::string seen; // the browser's owner and title
+    std::string seen; // whether each browser had no owner, leaving the dialog usable, and its title
     onOtherDialog_ = [&seen](HWND browser) {
-        seen += GetWindow(browser, GW_OWNER) ? "owned" : "unowned";
-        seen += FindWindowExA(browser, nullptr, "Static", "Select your data files folder")
-                    ? " titled|"
-                    : "|";
+        seen += std::to_string(
+            !GetWindow(browser, GW_OWNER) &&
+            FindWindowExA(browser, nullptr, "Static", "Select your data files folder"));
         SetTimer(browser, 1, 50, Answer);
     };
     // The button pressed, then the path field, the lists and the status lines after it.
@@ -160,7 +147,7 @@ TEST_F(ConfigTest, folderBrowserCancelChangesNothingWhileAChoiceReplacesThePathA
         EXPECT_EQ(Show(IDC_PLUGIN_LIST) + " " + Show(IDC_MASTER_LIST), lists);
         EXPECT_EQ(NewStatus(), status);
     }
-    EXPECT_EQ(seen, "unowned titled|unowned titled|");
+    EXPECT_EQ(seen, "11");
     EXPECT_EQ(Boxes(), "");
     CoUninitialize();
 }

@@ -1,7 +1,5 @@
 #include "tests/harness.h"
 
-#include <array>
-
 using DialogTest = TalvessaTest;
 
 TEST_F(DialogTest, listPopulationReportsEachOutcomeAndKeepsOrEmptiesTheLists) {
@@ -20,38 +18,36 @@ TEST_F(DialogTest, listPopulationReportsEachOutcomeAndKeepsOrEmptiesTheLists) {
         {Path("Data"), "Done", lists},
         {Path("missing"), "Error loading mod files", " "}};
     for (const auto &[path, outcome, shown] : rows) {
-        SCOPED_TRACE(path);
         SetPath(path);
         Click(IDC_RELOAD);
-        EXPECT_EQ(NewStatus(), "Loading Mod Files...|" + outcome + "|");
-        EXPECT_EQ(Show(IDC_PLUGIN_LIST) + " " + Show(IDC_MASTER_LIST), shown);
-        EXPECT_EQ(Boxes(), outcome == "Done" ? "" : "Warning: " + outcome + "|");
+        EXPECT_EQ(NewStatus(), "Loading Mod Files...|" + outcome + "|") << path;
+        EXPECT_EQ(Show(IDC_PLUGIN_LIST) + " " + Show(IDC_MASTER_LIST), shown) << path;
+        EXPECT_EQ(Boxes(), outcome == "Done" ? "" : "Warning: " + outcome + "|") << path;
     }
     // The newest line is in view although the status list has no scroll bar.
     RECT client, item;
     GetClientRect(GetDlgItem(dialog_, IDC_STATUS), &client);
-    SendDlgItemMessageA(dialog_, IDC_STATUS, LB_GETITEMRECT, statusSeen_ - 1, LPARAM(&item));
+    Send(IDC_STATUS, LB_GETITEMRECT, Send(IDC_STATUS, LB_GETCOUNT) - 1, LPARAM(&item));
     EXPECT_TRUE(item.top >= client.top && item.bottom <= client.bottom);
 }
 
 TEST_F(DialogTest, clickingOneListClearsTheOtherAndOnlyCloseEndsTheDialog) {
     // Clicks with the mouse, as a list box sees them (list, entry, keys held), and the lists after.
-    const std::pair<std::array<int, 3>, const char *> clicks[] = {
-        {{IDC_MASTER_LIST, 0, 0}, "A*|B|C| D|E|F|"},
-        {{IDC_MASTER_LIST, 2, MK_CONTROL}, "A*|B|C*| D|E|F|"},
-        {{IDC_PLUGIN_LIST, 1, 0}, "A|B|C| D|E*|F|"},
-        {{IDC_PLUGIN_LIST, 2, MK_SHIFT}, "A|B|C| D|E*|F*|"},
-        {{IDC_MASTER_LIST, 1, 0}, "A|B*|C| D|E|F|"},
-        {{IDC_STATUS, 0, 0}, "A|B*|C| D|E|F|"}};
+    const std::tuple<int, int, int, const char *> clicks[] = {
+        {IDC_MASTER_LIST, 0, 0, "A*|B|C| D|E|F|"},
+        {IDC_MASTER_LIST, 2, MK_CONTROL, "A*|B|C*| D|E|F|"},
+        {IDC_PLUGIN_LIST, 1, 0, "A|B|C| D|E*|F|"},
+        {IDC_PLUGIN_LIST, 2, MK_SHIFT, "A|B|C| D|E*|F*|"},
+        {IDC_MASTER_LIST, 1, 0, "A|B*|C| D|E|F|"},
+        {IDC_STATUS, 0, 0, "A|B*|C| D|E|F|"}};
     Fill(IDC_MASTER_LIST, "A|B|C|");
     Fill(IDC_PLUGIN_LIST, "D|E|F|");
-    for (const auto &[click, lists] : clicks) {
-        HWND list = GetDlgItem(dialog_, click[0]);
+    for (const auto &[listId, index, keys, lists] : clicks) {
         RECT item{};
-        SendMessageA(list, LB_GETITEMRECT, click[1], LPARAM(&item));
+        Send(listId, LB_GETITEMRECT, index, LPARAM(&item));
         LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
-        SendMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON | click[2], at);
-        SendMessageA(list, WM_LBUTTONUP, click[2], at);
+        Send(listId, WM_LBUTTONDOWN, MK_LBUTTON | keys, at);
+        Send(listId, WM_LBUTTONUP, keys, at);
         EXPECT_EQ(Show(IDC_MASTER_LIST) + " " + Show(IDC_PLUGIN_LIST), lists);
         EXPECT_EQ(Show(IDC_STATUS).find('*'), std::string::npos) << "the status list selects none";
     }
