@@ -1,11 +1,13 @@
 #include "catalogue/lists.h"
 
 #include "catalogue/classify.h"
+#include "catalogue/masters.h"
 #include "catalogue/scan.h"
 #include "ui/controls.h"
 #include "ui/status.h"
 #include "res/resource.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -21,19 +23,23 @@ void LoadPluginLists(HWND dialog) {
     SendMessageA(plugins, LB_RESETCONTENT, 0, 0);
     SendMessageA(masters, LB_RESETCONTENT, 0, 0);
 
-    std::vector<std::string> names;
-    if (ScanDataFolder(path.c_str(), names) <= 0) {
+    std::vector<PluginFile> files;
+    if (ScanDataFolder(path.c_str(), files) <= 0) {
         SetStatus(dialog, "Error loading mod files", 1);
         return;
     }
     {
         RedrawSuspended quietPlugins(plugins);
         RedrawSuspended quietMasters(masters);
-        for (const std::string &name : names) {
+        for (const PluginFile &file : files) {
             // Every name passed one of the two tests, so a name that is no plug-in is a master.
-            HWND list = IsPluginFile(name) ? plugins : masters;
-            SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+            HWND list = IsPluginFile(file.name) ? plugins : masters;
+            SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(file.name.c_str()));
         }
     }
     SetStatus(dialog, "Done", 0);
+    // The order shown: the master list, then the plug-in list, each as the scan gave it.
+    std::stable_partition(files.begin(), files.end(),
+                          [](const PluginFile &file) { return !IsPluginFile(file.name); });
+    ReportMasterProblems(dialog, files);
 }

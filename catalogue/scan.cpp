@@ -89,7 +89,8 @@ int CountPluginFiles(const char *folder) {
     return count;
 }
 
-bool ReadFileStamp(const char *folder, const std::string &name, FileStamp &stamp) {
+bool ReadFileStamp(const char *folder, const std::string &name, FileStamp &stamp,
+                   std::vector<std::string> &masters) {
     // Entering a folder costs as much as opening a file: a scan enters its folder once.
     if (!IsCurrentDirectory(folder) && !SetCurrentDirectoryA(folder))
         return false;
@@ -106,35 +107,37 @@ bool ReadFileStamp(const char *folder, const std::string &name, FileStamp &stamp
         return false;
     stamp =
         FileStamp{local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond};
+    // Through the handle already open: a second open per file would cost as much again.
+    masters = ReadFileMasters(file.Get());
     return true;
 }
 
-void SortByStamp(std::vector<std::string> &names, std::vector<FileStamp> &stamps) {
+void SortByStamp(std::vector<PluginFile> &files, std::vector<FileStamp> &stamps) {
     // Stable: files stamped the same to the second keep the listing's order, as the games do.
-    std::vector<size_t> order(names.size());
+    std::vector<size_t> order(files.size());
     std::iota(order.begin(), order.end(), size_t{0});
     std::stable_sort(order.begin(), order.end(), [&stamps](size_t a, size_t b) {
         return StampKey(stamps[a]) < StampKey(stamps[b]);
     });
-    std::vector<std::string> sortedNames;
+    std::vector<PluginFile> sortedFiles;
     std::vector<FileStamp> sortedStamps;
-    sortedNames.reserve(order.size());
+    sortedFiles.reserve(order.size());
     sortedStamps.reserve(order.size());
     for (size_t index : order) {
-        sortedNames.push_back(std::move(names[index]));
+        sortedFiles.push_back(std::move(files[index]));
         sortedStamps.push_back(stamps[index]);
     }
-    names.swap(sortedNames);
+    files.swap(sortedFiles);
     stamps.swap(sortedStamps);
 }
 
-int ScanDataFolder(const char *folder, std::vector<std::string> &names) {
+int ScanDataFolder(const char *folder, std::vector<PluginFile> &files) {
     if (IsFolderPathTooLong(folder))
         return kScanPathTooLong;
     CurrentDirectoryKept kept;
     // The count only sizes the storage: the folder may change before the second listing.
     int counted = CountPluginFiles(folder);
-    std::vector<std::string> found;
+    std::vector<PluginFile> found;
     std::vector<FileStamp> stamps;
     if (counted > 0) {
         found.reserve(static_cast<size_t>(counted));
@@ -143,14 +146,15 @@ int ScanDataFolder(const char *folder, std::vector<std::string> &names) {
     std::string fullFolder = ResolveFolder(folder);
     bool listed = ForEachCandidate(folder, [&](const std::string &name) {
         FileStamp stamp;
-        if (ReadFileStamp(fullFolder.c_str(), name, stamp)) {
-            found.push_back(name);
+        std::vector<std::string> masters;
+        if (ReadFileStamp(fullFolder.c_str(), name, stamp, masters)) {
+            found.push_back(PluginFile{name, std::move(masters)});
             stamps.push_back(stamp);
         }
     });
     if (!listed)
         return kScanCannotList;
     SortByStamp(found, stamps);
-    names.swap(found);
-    return static_cast<int>(names.size());
+    files.swap(found);
+    return static_cast<int>(files.size());
 }

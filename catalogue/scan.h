@@ -1,5 +1,7 @@
 #pragma once
 
+#include "catalogue/masters.h"
+
 #include <string>
 #include <vector>
 
@@ -20,14 +22,16 @@ constexpr int kScanPathTooLong = -3; // the folder path leaves no room for the s
 // Counts the folder's entries whose names pass IsPluginFile or IsMasterFile, or kScanCannotList.
 int CountPluginFiles(const char *folder);
 
-// Reads the last-write time of folder\name, making folder current. False when the folder cannot
-// be entered, the file cannot be opened for reading, or its time cannot be read or converted.
-bool ReadFileStamp(const char *folder, const std::string &name, FileStamp &stamp);
+// Reads the last-write time of folder\name and the masters its header names, making folder
+// current. False when the folder cannot be entered, the file cannot be opened for reading, or its
+// time cannot be read or converted.
+bool ReadFileStamp(const char *folder, const std::string &name, FileStamp &stamp,
+                   std::vector<std::string> &masters);
 
-// Lists the folder's master and plug-in files in load order, oldest first, into names (which
+// Lists the folder's master and plug-in files in load order, oldest first, into files (which
 // it replaces). Returns how many, or kScanCannotList / kScanPathTooLong. Files whose time cannot
 // be read are left out. The current directory is the same afterwards.
-int ScanDataFolder(const char *folder, std::vector<std::string> &names);
+int ScanDataFolder(const char *folder, std::vector<PluginFile> &files);
 
-// Orders names by their stamps, oldest first; files stamped the same keep their order.
-void SortByStamp(std::vector<std::string> &names, std::vector<FileStamp> &stamps);
+// Orders files by their stamps, oldest first; files stamped the same keep their order.
+void SortByStamp(std::vector<PluginFile> &files, std::vector<FileStamp> &stamps);

@@ -14,6 +14,8 @@
 namespace {
 
 constexpr char kSettingsFileName[] = "talvessa.dat";
+// The new settings are written here first and then put in the old file's place.
+constexpr char kSettingsDraftName[] = "talvessa.dat.new";
 
 // The settings line has a buffer of 256 characters: a longer first line is cut at 255.
 constexpr size_t kSettingsLineSize = 256;
@@ -93,6 +95,15 @@ bool FindGameDataFolder(std::string &path) {
     return false;
 }
 
+bool WriteWholeFile(const char *name, const std::string &text) {
+    UniqueStream file(fopen(name, "w"));
+    if (!file)
+        return false;
+    bool written = fputs(text.c_str(), file.get()) >= 0;
+    // The runtime writes what it buffered only at the close, which can fail too (a full disk).
+    return fclose(file.release()) == 0 && written;
+}
+
 } // namespace
 
 void LoadDataFolderPath(HWND dialog) {
@@ -114,7 +125,11 @@ void SaveDataFolderPath(HWND dialog) {
     std::string path;
     if (!ReadPathField(dialog, path))
         return;
-    UniqueStream file(fopen(kSettingsFileName, "w"));
-    if (file)
-        fputs(path.c_str(), file.get()); // no line terminator: the file holds the path alone
+    // Replaced whole or not at all: a write that fails half-way must not leave an empty or cut
+    // path, which the next start would take without looking in the registry. The file holds the
+    // path alone, with no line terminator.
+    if (!WriteWholeFile(kSettingsDraftName, path) ||
+        !MoveFileExA(kSettingsDraftName, kSettingsFileName,
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        DeleteFileA(kSettingsDraftName);
 }

@@ -20,16 +20,16 @@ void OnExportLoadOrder(HWND dialog) {
         return;
     }
     // A fresh scan, not the lists: moves that "Reorder" has not written are not the games' order.
-    std::vector<std::string> names;
-    if (ScanDataFolder(folder.c_str(), names) <= 0) {
+    std::vector<PluginFile> files;
+    if (ScanDataFolder(folder.c_str(), files) <= 0) {
         SetStatus(dialog, "Error loading mod files", 1);
         return;
     }
     // Text mode: each line feed is stored as CR LF.
     UniqueStream file(fopen(exportPath.c_str(), "w"));
-    for (size_t index = 0; file && index < names.size(); ++index)
+    for (size_t index = 0; file && index < files.size(); ++index)
         fprintf(file.get(), "%sPlugin%u = %s", index > 0 ? "\n" : "", static_cast<unsigned>(index),
-                names[index].c_str());
+                files[index].name.c_str());
     // An older list left in place, or a list cut short, must not pass for this one.
     if (!file || ferror(file.get()) || fclose(file.release()) != 0) {
         SetStatus(dialog, ("Cannot write " + exportPath).c_str(), 1);

@@ -7,11 +7,11 @@
 
 namespace {
 
-void AppendListEntries(HWND dialog, int listId, std::vector<std::string> &names) {
+void AppendListEntries(HWND dialog, int listId, std::vector<PluginFile> &files) {
     HWND list = GetDlgItem(dialog, listId);
     int count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
     for (int index = 0; index < count; ++index)
-        names.push_back(ReadListEntry(list, index));
+        files.push_back(PluginFile{ReadListEntry(list, index), {}});
 }
 
 // Players mark a file read-only to pin it in the load order. Windows refuses to open such a file
@@ -23,29 +23,66 @@ bool IsReadOnly(HANDLE file) {
            (information.FileAttributes & FILE_ATTRIBUTE_READONLY);
 }
 
+// Reading a file moves its last-access time: the time it had is given back afterwards.
+std::vector<std::string> ReadMastersKeepingAccess(HANDLE file, const FILETIME &accessed) {
+    std::vector<std::string> masters = ReadFileMasters(file);
+    SetFileTime(file, nullptr, &accessed, nullptr);
+    return masters;
+}
+
+// Gives the file the clock's next time and reads its masters. False, with the clock as it was,
+// when the file cannot take the time: it then keeps its old one, and the next file takes this.
+bool StampFile(const UniqueFile &file, SYSTEMTIME &clock, std::vector<std::string> &masters) {
+    SYSTEMTIME next = clock;
+    AdvanceStampClock(next);
+    FILETIME accessed, written;
+    // Only the last-write time decides the load order; the other two times stay the file's.
+    if (!file || IsReadOnly(file.Get()) || !GetFileTime(file.Get(), nullptr, &accessed, nullptr) ||
+        !SystemTimeToFileTime(&next, &written) ||
+        !SetFileTime(file.Get(), nullptr, nullptr, &written))
+        return false;
+    clock = next;
+    masters = ReadMastersKeepingAccess(file.Get(), accessed);
+    return true;
+}
+
+// The masters of a file that kept its time, read only where its last-access time can be given
+// back: a file whose times cannot be set is left unread.
+std::vector<std::string> ReadMastersLeavingTimes(const std::string &name) {
+    UniqueFile file(CreateFileA(name.c_str(), GENERIC_READ | FILE_WRITE_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    FILETIME accessed;
+    if (!file || !GetFileTime(file.Get(), nullptr, &accessed, nullptr) ||
+        !SetFileTime(file.Get(), nullptr, &accessed, nullptr))
+        return {};
+    return ReadMastersKeepingAccess(file.Get(), accessed);
+}
+
 } // namespace
 
 void OnReorder(HWND dialog) {
     SetStatus(dialog, "Reording...", 0);
     // Masters first: the games need every master loaded before any plug-in that depends on it.
-    std::vector<std::string> names;
-    AppendListEntries(dialog, IDC_MASTER_LIST, names);
-    AppendListEntries(dialog, IDC_PLUGIN_LIST, names);
+    std::vector<PluginFile> files;
+    AppendListEntries(dialog, IDC_MASTER_LIST, files);
+    AppendListEntries(dialog, IDC_PLUGIN_LIST, files);
     std::string folder;
     if (!ReadPathField(dialog, folder)) {
         SetStatus(dialog, "No Data Files path", 1);
         return;
     }
     std::vector<std::string> unwritten;
-    if (!SetLoadOrderTimes(names, folder.c_str(), unwritten))
+    if (!SetLoadOrderTimes(files, folder.c_str(), unwritten))
         return;
     // A file that kept its old time loads elsewhere than the lists show, usually last: say which.
     if (!unwritten.empty())
-        SetStatus(dialog, DescribeUnwritten(unwritten).c_str(), 1);
+        SetStatus(dialog, DescribeFiles("kept their old time", unwritten).c_str(), 1);
     SetStatus(dialog, "Reording done", 0);
+    ReportMasterProblems(dialog, files);
 }
 
-bool SetLoadOrderTimes(const std::vector<std::string> &names, const char *folder,
+bool SetLoadOrderTimes(std::vector<PluginFile> &files, const char *folder,
                        std::vector<std::string> &unwritten) {
     CurrentDirectoryKept kept;
     if (!SetCurrentDirectoryA(folder)) {
@@ -53,33 +90,18 @@ bool SetLoadOrderTimes(const std::vector<std::string> &names, const char *folder
         return false;
     }
     SYSTEMTIME clock = StartStampClock();
-    for (const std::string &name : names) {
-        // Read-attributes access too, which the read-only check needs.
-        UniqueFile file(CreateFileA(name.c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES,
-                                    FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                                    nullptr));
-        // A file that cannot be written keeps its time and takes no stamp, so that the files
-        // that are written still get consecutive times with no gap where it would have been.
-        if (!file || IsReadOnly(file.Get())) {
-            unwritten.push_back(name);
-            continue;
+    for (PluginFile &file : files) {
+        // Reading too, for the header, and the read-only check needs the attributes.
+        UniqueFile handle(CreateFileA(file.name.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                      FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!StampFile(handle, clock, file.masters)) {
+            unwritten.push_back(file.name);
+            handle.Reset();
+            file.masters = ReadMastersLeavingTimes(file.name);
         }
-        AdvanceStampClock(clock);
-        FILETIME written;
-        SystemTimeToFileTime(&clock, &written);
-        // Only the last-write time decides the load order; the other two times stay the file's.
-        SetFileTime(file.Get(), nullptr, nullptr, &written);
     }
     return true;
-}
-
-std::string DescribeUnwritten(const std::vector<std::string> &unwritten) {
-    // The first few names fit a message box; the count says how many more there are.
-    constexpr size_t kNamed = 5;
-    std::string text = std::to_string(unwritten.size()) + " file(s) kept their old time: ";
-    for (size_t index = 0; index < unwritten.size() && index < kNamed; ++index)
-        text += (index > 0 ? ", " : "") + unwritten[index];
-    return unwritten.size() > kNamed ? text + ", ..." : text;
 }
 
 SYSTEMTIME StartStampClock() {

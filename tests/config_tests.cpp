@@ -48,32 +48,57 @@ TEST_F(ConfigTest, startUpTakesTheSettingsFileElseTheFirstInstalledGameElseWarns
         Reopen();
         EXPECT_EQ(PathText(), path) << file << morrowind.substr(0, 9) << oblivion;
         const bool none = file == "\x01" && morrowind.empty() && oblivion.empty();
-        EXPECT_EQ(Boxes(),
-                  std::string(none ? "Warning: Error loading Morrowind or Oblivion game path "
-                                     "from the registry.\nYou will have to set it manualy|"
-                                   : "") +
-                      (path.empty() ? "Warning: No Data Files path|"
-                                    : "Warning: Error loading mod files|"));
+        const std::string outcome =
+            path.empty() ? "No Data Files path|" : "Error loading mod files|";
+        EXPECT_EQ(Boxes(), std::string(none ? "Warning: Error loading Morrowind or Oblivion game "
+                                              "path from the registry.\nYou will have to set it "
+                                              "manualy|"
+                                            : "") +
+                               "Warning: " + outcome);
+        // The registry's warning is a box alone.
+        EXPECT_EQ(Show(IDC_STATUS), "Loading Mod Files...|" + outcome);
     }
 }
 
 TEST_F(ConfigTest, readsInTheStartDirectoryAndSavesANonEmptyPathBesideTheExecutable) {
-    const std::string beside = GetExecutableFolder() + "\\talvessa.dat", kept = ReadBytes(beside);
+    const std::string beside = GetExecutableFolder() + "\\talvessa.dat", kept = ReadBytes(beside),
+                      draft = beside + ".new";
     WriteBytes(Path("talvessa.dat"), "C:\\Start\\Directory\n");
-    for (const char *typed : {"D:\\Typed Path", "", "E:\\Not saved"}) {
+    // Replaced, not appended to, and so is a draft that a failed save left behind.
+    WriteBytes(beside, "C:\\A longer path saved before\n");
+    WriteBytes(draft, "C:\\A draft left behind");
+    // Then the saved file held open as a reader does, which keeps it from being replaced, and at
+    // last the folder held without sharing, which cannot be made current: the saved path stays.
+    for (const char *typed : {"D:\\Typed Path", "", "F:\\Not replaced", "E:\\Not entered"}) {
         Reopen();
         EXPECT_EQ(PathText(), "C:\\Start\\Directory");
         SetPath(typed);
-        // At last, a folder held open without sharing: it cannot be made current.
-        UniqueFile held =
-            *typed == 'E' ? Hold(GetExecutableFolder(), GENERIC_READ, 0) : UniqueFile();
+        UniqueFile held = *typed == 'E' ? Hold(GetExecutableFolder(), GENERIC_READ, 0)
+                          : *typed == 'F'
+                              ? Hold(beside, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE)
+                              : UniqueFile();
         Boxes();
         SendMessageA(dialog_, WM_CLOSE, 0, 0);
-        EXPECT_EQ(ReadBytes(beside), "D:\\Typed Path") << "an empty path saves nothing";
+        held.Reset();
+        EXPECT_EQ(ReadBytes(beside) + ReadBytes(draft), "D:\\Typed Path<missing>") << typed;
         SetCurrentDirectoryA(folder_.c_str());
     }
     EXPECT_EQ(NewStatus(), "Cannot set current dir|");
     EXPECT_EQ(Boxes(), "Warning: Cannot set current dir|");
     EXPECT_EQ(ReadBytes(Path("talvessa.dat")), "C:\\Start\\Directory\n");
     kept == "<missing>" ? (void)DeleteFileA(beside.c_str()) : WriteBytes(beside, kept);
+}
+
+TEST_F(ConfigTest, theFolderBrowserLeavesTheDialogEnabledAndLoadsOnlyAChoice) {
+    CreateDirectoryA(Path("Data").c_str(), nullptr);
+    MakeFilesInOrder(Path("Data"), "A.esp|B.esm|");
+    SetPath("typed");
+    for (const std::string &choice : {std::string(), Path("Data")}) {
+        browseTo_ = choice;
+        Click(IDC_BROWSE);
+        EXPECT_EQ(Boxes(), "Browser (unowned): Select your data files folder|");
+        EXPECT_EQ(PathText(), choice.empty() ? "typed" : choice);
+        EXPECT_EQ(NewStatus() + Show(IDC_PLUGIN_LIST),
+                  choice.empty() ? "" : "Loading Mod Files...|Done|A.esp|");
+    }
 }

@@ -2,6 +2,7 @@
 
 #include "config/folders.h"
 #include "editing/reorder.h"
+#include "ui/status.h"
 #include "win32/handles.h"
 
 #include <algorithm>
@@ -66,11 +67,14 @@ TEST(StampClock, countsUpFromTheBaseTimeAndCarriesOneShortOfEachCalendarLimit) {
         {1, Utc(2002, 5, 3, 0, 0, 1)},    {58, Utc(2002, 5, 3, 0, 0, 58)},
         {59, Utc(2002, 5, 3, 0, 1, 0)},   {118, Utc(2002, 5, 3, 0, 2, 0)},
         {3481, Utc(2002, 5, 3, 1, 0, 0)}, {80063, Utc(2002, 5, 4, 0, 0, 0)}};
-    const ULONGLONG second = 10000000, started = Utc(2002, 5, 3, 0, 0, 0);
-    SYSTEMTIME clock = StartStampClock(), now;
-    GetSystemTime(&now);
-    // The milliseconds are those of the moment the clock started.
-    EXPECT_NEAR(double(Ticks(clock)), double(started + now.wMilliseconds * 10000), 1e6);
+    const ULONGLONG second = 10000000;
+    // The milliseconds are those of the moment the clock starts, chosen to be far from 0.
+    SYSTEMTIME now, clock;
+    do
+        GetSystemTime(&now);
+    while (now.wMilliseconds < 200 || now.wMilliseconds > 800);
+    clock = StartStampClock();
+    EXPECT_NEAR(clock.wMilliseconds, now.wMilliseconds, 100);
     int stamps = 0;
     for (const auto &[stamp, time] : rows) {
         for (; stamps < stamp; ++stamps)
@@ -81,35 +85,52 @@ TEST(StampClock, countsUpFromTheBaseTimeAndCarriesOneShortOfEachCalendarLimit) {
     SYSTEMTIME late{2002, 11, 0, 27, 22, 58, 58, 0};
     AdvanceStampClock(late);
     EXPECT_EQ(Ticks(late), Utc(2003, 1, 1, 0, 0, 0));
-    EXPECT_EQ(DescribeUnwritten(std::vector<std::string>(7, "a.esp")),
+    EXPECT_EQ(DescribeFiles("kept their old time", std::vector<std::string>(7, "a.esp")),
               "7 file(s) kept their old time: a.esp, a.esp, a.esp, a.esp, a.esp, ...");
 }
 
-// Each row runs Reload, maybe gets in the way, then Reorder. No file may lose a byte; the listed
-// files that can be written get stamps one second apart from 2002-05-03 00:00:01 UTC, masters
-// first, with one millisecond part; the others keep their times.
+// Each row runs Reload, maybe moves a file or gets in the way, then Reorder. No file may lose a
+// byte or its last-access time; the listed files that can be written get stamps one second apart
+// from 2002-05-03 00:00:01 UTC, masters first, with one millisecond part; the others keep their
+// times. The next Reload shows what Reorder wrote.
 TEST_F(EditingTest, reorderStampsTheWritableListedFilesAndNamesTheOthers) {
-    const std::string files = "Base.esm|Sm\xf6rg\xe5s.esp|Upper.ESP|Pinned.esp|Busy.esp|Late.esm|"
-                              "Last.esp|Read.esp|",
+    const std::string files = "Base.esm|Sm\xf6rg\xe5s.esp|Upper.ESP|Pinned.esp:Gone.esm|"
+                              "Busy.esp:Lost.esm|Late.esm|Last.esp|Read.esp:Last.esp|",
                       kept = "3 file(s) kept their old time: Pinned.esp, Busy.esp, Last.esp|",
+                      missing = "2 file(s) need a master that is not listed: Pinned.esp "
+                                "(Gone.esm), Busy.esp (Lost.esm)|",
                       data = Path("Data Files");
-    // Whether to pin one file read-only, hold one open for writing and delete one (and hold one
-    // open for reading, which shares); the path; the files stamped, in order; the status lines
-    // after "Reording..."; the boxes.
-    const std::tuple<bool, std::string, std::string, std::string, std::string> rows[] = {
-        {false, "Data Files",
-         "Base.esm|Late.esm|Sm\xf6rg\xe5s.esp|Pinned.esp|Busy.esp|Last.esp|Read.esp|",
-         "Reording done|", ""},
-        {true, "Data Files", "Base.esm|Late.esm|Sm\xf6rg\xe5s.esp|Read.esp|",
-         kept + "Reording done|", "Warning: " + kept},
-        {false, "", "", "No Data Files path|", "Warning: No Data Files path|"},
-        {false, "Gone", "", "", "Note (unowned): Cannot set current dir|"}};
-    for (const auto &[obstruct, path, stamped, status, boxes] : rows) {
+    // The file moved to the top; whether to pin one file read-only, hold one open for writing and
+    // delete one (and hold one open for reading, which shares); the path; the files stamped, in
+    // order; the status lines after "Reording...".
+    const std::tuple<std::string, bool, std::string, std::string, std::string> rows[] = {
+        {"Read.esp", false, "Data Files",
+         "Base.esm|Late.esm|Read.esp|Sm\xf6rg\xe5s.esp|Pinned.esp|Busy.esp|Last.esp|",
+         "Reording done|" + missing +
+             "1 file(s) load before a master they need: Read.esp (Last.esp)|"},
+        {"", true, "Data Files", "Base.esm|Late.esm|Sm\xf6rg\xe5s.esp|Read.esp|",
+         kept + "Reording done|" + missing},
+        {"", false, "", "", "No Data Files path|"},
+        {"", false, "Gone", "", ""}};
+    for (const auto &[moved, obstruct, path, stamped, status] : rows) {
         RemoveTree(data);
         CreateDirectoryA(data.c_str(), nullptr);
         MakeFilesInOrder(data, files);
         SetPath("Data Files");
         Click(IDC_RELOAD);
+        Send(IDC_PLUGIN_LIST, LB_SETSEL, TRUE,
+             Send(IDC_PLUGIN_LIST, LB_FINDSTRINGEXACT, -1, LPARAM(moved.c_str())));
+        Click(moved.empty() ? IDC_RELOAD : IDC_MOVE_TOP);
+        Send(IDC_PLUGIN_LIST, LB_SETSEL, FALSE, -1);
+        const std::string shown = Show(IDC_PLUGIN_LIST);
+        std::vector<std::string> all, contents;
+        const ULONGLONG accessed =
+            Utc(2005, 1, 1, 0, 0, 0); // earlier than written: reading moves it
+        for (const std::string &file : Split(files)) {
+            all.push_back(file.substr(0, file.find(':')));
+            contents.push_back(ReadBytes(data + "\\" + all.back()));
+            TimeOf(data + "\\" + all.back(), accessed, true);
+        }
         UniqueFile busy, reading;
         if (obstruct) {
             SetFileAttributesA((data + "\\Pinned.esp").c_str(), FILE_ATTRIBUTE_READONLY);
@@ -118,49 +139,63 @@ TEST_F(EditingTest, reorderStampsTheWritableListedFilesAndNamesTheOthers) {
             DeleteFileA((data + "\\Last.esp").c_str());
         }
         NewStatus();
+        Boxes();
         SetPath(path);
         Click(IDC_REORDER);
         EXPECT_EQ(NewStatus(), "Reording...|" + status) << path;
-        EXPECT_EQ(Boxes(), boxes) << path;
-        const std::vector<std::string> order = Split(stamped), all = Split(files);
+        EXPECT_EQ(Boxes(), Warnings(status) +
+                               (path == "Gone" ? "Note (unowned): Cannot set current dir|" : ""))
+            << path;
+        const std::vector<std::string> order = Split(stamped);
         const ULONGLONG second = 10000000, old = Utc(2010, 1, 1, 12, 0, 0),
-                        base = Utc(2002, 5, 3, 0, 0, 0) + WriteTime(data + "\\Base.esm") % second;
+                        base = Utc(2002, 5, 3, 0, 0, 0) + TimeOf(data + "\\Base.esm") % second;
         for (size_t i = 0; i < all.size(); ++i) {
             const size_t place = std::find(order.begin(), order.end(), all[i]) - order.begin();
             const std::string file = data + "\\" + all[i];
             if (GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES)
                 continue; // deleted
-            EXPECT_EQ(ReadBytes(file), "content of " + all[i]);
-            EXPECT_EQ(WriteTime(file),
+            EXPECT_EQ(TimeOf(file, 0, true), accessed) << all[i];
+            EXPECT_EQ(ReadBytes(file), contents[i]);
+            EXPECT_EQ(TimeOf(file),
                       place < order.size() ? base + second * (place + 1) : old + 600000000ull * i)
                 << all[i];
         }
         // Nothing holds the data folder: it can be renamed while the program is open.
         EXPECT_TRUE(MoveFileA(data.c_str(), Path("Moved").c_str()));
         MoveFileA(Path("Moved").c_str(), data.c_str());
+        SetPath("Data Files");
+        Click(IDC_RELOAD);
+        EXPECT_EQ(Show(IDC_PLUGIN_LIST) == shown, !obstruct) << path;
     }
 }
 
 // ModList.txt lives beside the test executable, shared by every test: put back what was there.
+// Text files open with a command that writes down the file it was given.
 TEST_F(EditingTest, exportWritesTheScannedOrderOrSaysWhyItWroteNothing) {
     const std::string exported = GetExecutableFolder() + "\\ModList.txt",
-                      kept = ReadBytes(exported), cannot = "Cannot write " + exported + "|";
+                      kept = ReadBytes(exported), cannot = "Cannot write " + exported + "|",
+                      open = "cmd /c echo %1>\"" + Path("opened") + "\"";
+    MoveKey("SOFTWARE\\Classes\\.txt", "SOFTWARE\\Talvessa tests\\.txt");
+    RegSetKeyValueA(HKEY_CLASSES_ROOT, ".txt", nullptr, REG_SZ, "Talvessa.txt", 13);
+    RegSetKeyValueA(HKEY_CLASSES_ROOT, "Talvessa.txt\\shell\\open\\command", nullptr, REG_SZ,
+                    open.c_str(), DWORD(open.size() + 1));
+    WriteBytes(exported, std::string(500, 'x')); // truncated, not appended to
     MakeFilesInOrder(folder_, "Zeta.esp|Base.esm|Alpha.esp|Mid.esm|Nine.esp|Ten.esp|Eight.esp|"
                               "Seven.esp|Six.esp|Later.esm|Omega.esp|");
     CreateDirectoryA(Path("empty").c_str(), nullptr);
     // Moves not yet written by "Reorder" are not the games' order and are not exported.
     Fill(IDC_PLUGIN_LIST, "Omega.esp|Zeta.esp|");
-    // The path, whether the file is held open, the status lines after the first, the boxes.
-    const std::tuple<std::string, bool, std::string, std::string> rows[] = {
-        {folder_, false, "Opening File...|Done|", ""},
-        {Path("empty"), false, "Error loading mod files|", "Warning: Error loading mod files|"},
-        {folder_, true, cannot, "Warning: " + cannot}};
-    for (const auto &[path, locked, status, boxes] : rows) {
+    // The path, whether the file is held open, the status lines after the first.
+    const std::tuple<std::string, bool, std::string> rows[] = {
+        {folder_, false, "Opening File...|Done|"},
+        {Path("empty"), false, "Error loading mod files|"},
+        {folder_, true, cannot}};
+    for (const auto &[path, locked, status] : rows) {
         UniqueFile held = locked ? Hold(exported, GENERIC_READ, FILE_SHARE_READ) : UniqueFile();
         SetPath(path);
         Click(IDC_EXPORT);
         EXPECT_EQ(NewStatus(), "Loading Mod Files...|" + status) << path;
-        EXPECT_EQ(Boxes(), boxes) << path;
+        EXPECT_EQ(Boxes(), Warnings(status)) << path;
         EXPECT_EQ(ReadBytes(exported),
                   "Plugin0 = Zeta.esp\r\nPlugin1 = Base.esm\r\nPlugin2 = Alpha.esp\r\n"
                   "Plugin3 = Mid.esm\r\nPlugin4 = Nine.esp\r\nPlugin5 = Ten.esp\r\n"
@@ -168,5 +203,13 @@ TEST_F(EditingTest, exportWritesTheScannedOrderOrSaysWhyItWroteNothing) {
                   "Plugin9 = Later.esm\r\nPlugin10 = Omega.esp")
             << path;
     }
+    // Opened once, by the application for text files.
+    for (int wait = 0; wait < 100 && ReadBytes(Path("opened")).find('\n') == std::string::npos;
+         ++wait)
+        Sleep(100);
+    EXPECT_EQ(ReadBytes(Path("opened")), exported + "\r\n");
+    RegDeleteTreeA(HKEY_CLASSES_ROOT, ".txt");
+    RegDeleteTreeA(HKEY_CLASSES_ROOT, "Talvessa.txt");
+    MoveKey("SOFTWARE\\Talvessa tests\\.txt", "SOFTWARE\\Classes\\.txt");
     kept == "<missing>" ? (void)DeleteFileA(exported.c_str()) : WriteBytes(exported, kept);
 }

@@ -5,6 +5,8 @@
 #include "res/resource.h"
 
 #include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -16,10 +18,10 @@
 
 // Lists in tests are one text: each entry followed by '|', a selected entry of a list box marked
 // with '*' before its '|'. "A*|B|" is A, selected, then B.
-inline std::vector<std::string> Split(const std::string &entries) {
+inline std::vector<std::string> Split(const std::string &entries, char bar = '|') {
     std::vector<std::string> split;
-    for (size_t at = 0, bar; (bar = entries.find('|', at)) != std::string::npos; at = bar + 1)
-        split.push_back(entries.substr(at, bar - at));
+    for (size_t at = 0, end; (end = entries.find(bar, at)) != std::string::npos; at = end + 1)
+        split.push_back(entries.substr(at, end - at));
     return split;
 }
 
@@ -50,24 +52,53 @@ inline ULONGLONG Utc(int year, int month, int day, int hour, int minute, int sec
         {WORD(year), WORD(month), 0, WORD(day), WORD(hour), WORD(minute), WORD(second), WORD(ms)});
 }
 
-// The file's last-write time, after setting it to set when that is not 0.
-inline ULONGLONG WriteTime(const std::string &path, ULONGLONG set = 0) {
+// The file's last-write time, or its last-access time, after setting it to set when that is not 0.
+inline ULONGLONG TimeOf(const std::string &path, ULONGLONG set = 0, bool access = false) {
     HANDLE file =
-        CreateFileA(path.c_str(), set ? GENERIC_WRITE : FILE_READ_ATTRIBUTES,
+        CreateFileA(path.c_str(), set ? FILE_WRITE_ATTRIBUTES : FILE_READ_ATTRIBUTES,
                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     ULARGE_INTEGER time{{DWORD(set), DWORD(set >> 32)}};
-    set ? SetFileTime(file, nullptr, nullptr, reinterpret_cast<FILETIME *>(&time))
-        : GetFileTime(file, nullptr, nullptr, reinterpret_cast<FILETIME *>(&time));
+    FILETIME *at = reinterpret_cast<FILETIME *>(&time);
+    set ? SetFileTime(file, nullptr, access ? at : nullptr, access ? nullptr : at)
+        : GetFileTime(file, nullptr, access ? at : nullptr, access ? nullptr : at);
     CloseHandle(file);
     return time.QuadPart;
 }
 
-// Creates the files with last-write times one minute apart, in the order given.
-inline void MakeFilesInOrder(const std::string &folder, const std::string &names) {
+inline std::string Number(uint32_t value, int width) { // little-endian, as x86 holds it
+    return std::string(reinterpret_cast<const char *>(&value), width);
+}
+
+// A header record as the games write it, of subrecords given as type and data: Morrowind's with
+// 32-bit subrecord sizes and a 16-byte record header, Oblivion's with 16-bit sizes and 20 bytes.
+// A subrecord marked "!" gets Oblivion's escape: its size in an XXXX before it, its own size 0.
+inline std::string Header(bool oblivion, const std::vector<std::string> &subrecords) {
+    std::string data;
+    for (const std::string &marked : subrecords) {
+        const bool escape = marked[0] == '!';
+        const uint32_t size = uint32_t(marked.size() - 4 - escape);
+        data += (escape ? "XXXX" + Number(4, 2) + Number(size, 4) : "") + marked.substr(escape, 4) +
+                Number(escape ? 0 : size, oblivion ? 2 : 4) + marked.substr(4 + escape);
+    }
+    return (oblivion ? "TES4" : "TES3") + Number(uint32_t(data.size()), 4) +
+           std::string(oblivion ? 12 : 8, '\0') + data;
+}
+
+// Creates the files with last-write times one minute apart, in the order given. "A.esp:B.esm:C"
+// is A.esp with a header naming the masters B.esm and C, an Oblivion one for a plug-in and a
+// Morrowind one for a master; a name alone has no header.
+inline void MakeFilesInOrder(const std::string &folder, const std::string &files) {
     int minute = 0;
-    for (const std::string &name : Split(names)) {
-        WriteBytes(folder + "\\" + name, "content of " + name);
-        WriteTime(folder + "\\" + name, Utc(2010, 1, 1, 12, minute++, 0));
+    for (const std::string &file : Split(files)) {
+        const std::vector<std::string> parts = Split(file + ":", ':');
+        const bool oblivion = parts[0].back() == 'p';
+        std::vector<std::string> subrecords{"HEDR" + std::string(oblivion ? 12 : 300, 'h')};
+        for (size_t master = 1; master < parts.size(); ++master)
+            subrecords.insert(subrecords.end(),
+                              {"MAST" + parts[master] + '\0', "DATA" + Number(0, 8)});
+        WriteBytes(folder + "\\" + parts[0],
+                   parts.size() == 1 ? "content of " + parts[0] : Header(oblivion, subrecords));
+        TimeOf(folder + "\\" + parts[0], Utc(2010, 1, 1, 12, minute++, 0));
     }
 }
 
@@ -96,13 +127,41 @@ inline void RemoveTree(const std::string &path) { // read-only files too
     RemoveDirectoryA(path.c_str()) || DeleteFileA(path.c_str());
 }
 
+// The boxes that the warnings among the status lines raise: every line but a progress report.
+inline std::string Warnings(const std::string &lines) {
+    std::string boxes;
+    for (const std::string &line : Split(lines))
+        boxes += line == "Done" || line == "Reording done" || line == "Opening File..."
+                     ? ""
+                     : "Warning: " + line + "|";
+    return boxes;
+}
+
+// Moves a key of HKEY_LOCAL_MACHINE with all it holds, unless the target is there already.
+inline void MoveKey(const char *from, const char *to) {
+    HKEY key;
+    DWORD made = 0;
+    if (!RegOpenKeyExA(HKEY_LOCAL_MACHINE, from, 0, KEY_READ, &key) && !RegCloseKey(key) &&
+        !RegCreateKeyExA(HKEY_LOCAL_MACHINE, to, 0, nullptr, 0, KEY_WRITE, nullptr, &key, &made)) {
+        made == REG_CREATED_NEW_KEY &&RegCopyTreeA(HKEY_LOCAL_MACHINE, from, key);
+        RegCloseKey(key);
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, from);
+    }
+}
+
 // Every test has a fresh folder, made current and removed afterwards with all it holds, and the
-// main dialog from the real template, opened and shown there: start-up finds no settings file.
+// main dialog from the real template, opened and shown there: start-up finds no settings file,
+// and no game key, for the games' keys of the machine are put aside until the test ends.
 // Every message box is answered with OK, so that no test waits for a click, and recorded as
-// "Caption: text|", marked " (unowned)" when it has no owner window.
+// "Caption: text|", marked " (unowned)" when it has no owner window and with its form when it is
+// not one OK button alone. The folder browser is recorded as "Browser" with its title, marked
+// when it disables the dialog, and chooses browseTo_, or is cancelled when that is empty.
 class TalvessaTest : public ::testing::Test {
   protected:
+    static constexpr const char *kGames = "SOFTWARE\\Bethesda Softworks",
+                                *kSaved = "SOFTWARE\\Talvessa tests\\Bethesda Softworks";
     void SetUp() override {
+        MoveKey(kGames, kSaved);
         char path[MAX_PATH];
         start_.assign(path, GetCurrentDirectoryA(MAX_PATH, path));
         folder_.assign(path, GetTempPathA(MAX_PATH, path));
@@ -120,21 +179,49 @@ class TalvessaTest : public ::testing::Test {
         UnhookWindowsHookEx(hook_);
         SetCurrentDirectoryA(start_.c_str());
         RemoveTree(folder_);
-        RegDeleteTreeA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Bethesda Softworks"); // the tests' game keys
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kGames); // the tests' own
+        MoveKey(kSaved, kGames);
     }
     static LRESULT CALLBACK Record(int code, WPARAM wParam, LPARAM lParam) {
-        // A box is a dialog with the message text's control; each is answered once, the mark
-        // going with it.
-        HWND box = reinterpret_cast<HWND>(wParam), text = GetDlgItem(box, 0xFFFF);
+        // A box is a dialog with the message text's control, the browser one with a tree and its
+        // title's; each is answered once, the mark going with it.
+        HWND box = reinterpret_cast<HWND>(wParam),
+             tree = FindWindowExA(box, nullptr, WC_TREEVIEWA, nullptr),
+             text = GetDlgItem(box, tree ? 0x3742 : 0xFFFF);
+        TalvessaTest &test = *running_;
         if (code == HCBT_ACTIVATE && text && !GetPropA(box, "Seen")) {
             SetPropA(box, "Seen", box);
-            running_->boxes_ += TextOf(box) + (GetWindow(box, GW_OWNER) ? "" : " (unowned)") +
-                                ": " + TextOf(text) + "|";
-            PostMessageA(box, WM_COMMAND, IDOK, 0);
+            // Wine's boxes hold only the buttons they show, and their icon in control 1088.
+            const bool odd = !GetDlgItem(box, IDOK) || GetDlgItem(box, IDCANCEL) ||
+                             GetDlgItem(box, IDNO) ||
+                             SendDlgItemMessageA(box, 1088, STM_GETICON, 0, 0);
+            test.boxes_ += (tree ? IsWindowEnabled(test.dialog_) ? "Browser" : "Browser (disabling)"
+                                 : TextOf(box) + (odd ? " (not one OK alone)" : "")) +
+                           (GetWindow(box, GW_OWNER) ? "" : " (unowned)") + ": " + TextOf(text) +
+                           "|";
+            tree && !test.browseTo_.empty()
+                ? SetTimer(box, 1, 50, Choose)
+                : PostMessageA(box, WM_COMMAND, tree ? IDCANCEL : IDOK, 0);
         }
         return CallNextHookEx(nullptr, code, wParam, lParam);
     }
 
+    // The browser fills its tree as it goes and may lose a choice sent too early: the choice is
+    // sent again until the tree shows it, and then taken.
+    static void CALLBACK Choose(HWND browser, UINT, UINT_PTR, DWORD) {
+        const std::string &choice = running_->browseTo_;
+        char name[MAX_PATH] = "";
+        HWND tree = FindWindowExA(browser, nullptr, WC_TREEVIEWA, nullptr);
+        TVITEMA item{TVIF_TEXT, HTREEITEM(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0)),
+                     0,         0,
+                     name,      MAX_PATH,
+                     0,         0,
+                     0,         0};
+        SendMessageA(tree, TVM_GETITEMA, 0, LPARAM(&item));
+        choice.substr(choice.rfind('\\') + 1) == name
+            ? (void)PostMessageA(browser, WM_COMMAND, IDOK, 0)
+            : (void)SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, LPARAM(choice.c_str()));
+    }
     void Reopen() { // closes the dialog without saving and runs start-up again, its lines unread
         DestroyWindow(dialog_);
         dialog_ = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr,
@@ -156,9 +243,11 @@ class TalvessaTest : public ::testing::Test {
     void Click(int id) { SendMessageA(dialog_, WM_COMMAND, id, LPARAM(GetDlgItem(dialog_, id))); }
     std::string Show(int listId) const {
         std::string shown;
-        char text[MAX_PATH + 1];
-        for (int i = 0; Send(listId, LB_GETTEXT, i, LPARAM(text)) >= 0; ++i)
-            shown += text + std::string(Send(listId, LB_GETSEL, i) ? "*|" : "|");
+        for (int i = 0, length; (length = int(Send(listId, LB_GETTEXTLEN, i))) >= 0; ++i) {
+            std::vector<char> text(length + 1);
+            Send(listId, LB_GETTEXT, i, LPARAM(text.data()));
+            shown += text.data() + std::string(Send(listId, LB_GETSEL, i) ? "*|" : "|");
+        }
         return shown;
     }
     void Fill(int listId, const std::string &entries) const {
@@ -172,7 +261,7 @@ class TalvessaTest : public ::testing::Test {
 
     inline static TalvessaTest *running_ = nullptr;
     inline static int tests_ = 0;
-    std::string folder_, start_, boxes_;
+    std::string folder_, start_, boxes_, browseTo_;
     HWND dialog_ = nullptr;
     HHOOK hook_ = nullptr;
     size_t statusSeen_ = 0; // how much of the status list's text has been read

@@ -12,3 +12,11 @@ void SetStatus(HWND dialog, const char *text, int warning) {
     if (warning)
         MessageBoxA(dialog, text, "Warning", MB_OK);
 }
+
+std::string DescribeFiles(const char *what, const std::vector<std::string> &items) {
+    constexpr size_t kNamed = 5;
+    std::string text = std::to_string(items.size()) + " file(s) " + what + ": ";
+    for (size_t index = 0; index < items.size() && index < kNamed; ++index)
+        text += (index > 0 ? ", " : "") + items[index];
+    return items.size() > kNamed ? text + ", ..." : text;
+}

@@ -1,0 +1,119 @@
+#include "catalogue/masters.h"
+
+#include "catalogue/header.h"
+#include "ui/status.h"
+
+#include <algorithm>
+
+namespace {
+
+// Nearly every header fits the first read; a larger one is read whole, up to the reader's limit.
+constexpr DWORD kFirstRead = 4096;
+
+std::wstring Widen(const std::string &text) {
+    int length =
+        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(std::max(length, 0)), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
+    return wide;
+}
+
+// A header names its masters as the player's files are named: the games find them in a folder
+// of the file system, which compares names ordinally and without regard to case, letters beyond
+// ASCII included ("\xc9" is "\xe9" in code page 1252).
+struct Name {
+    std::wstring text;
+    size_t place;
+};
+
+bool IsBefore(const Name &a, const Name &b) {
+    return CompareStringOrdinal(a.text.data(), static_cast<int>(a.text.size()), b.text.data(),
+                                static_cast<int>(b.text.size()), TRUE) == CSTR_LESS_THAN;
+}
+
+// Sorted for lookup; of names that compare equal, the first given stays first.
+std::vector<Name> SortNames(const std::vector<std::string> &texts) {
+    std::vector<Name> names;
+    names.reserve(texts.size());
+    for (size_t place = 0; place < texts.size(); ++place)
+        names.push_back(Name{Widen(texts[place]), place});
+    std::stable_sort(names.begin(), names.end(), IsBefore);
+    return names;
+}
+
+constexpr size_t kNowhere = static_cast<size_t>(-1);
+
+size_t FindPlace(const std::vector<Name> &sorted, const Name &name) {
+    auto found = std::lower_bound(sorted.begin(), sorted.end(), name, IsBefore);
+    return found != sorted.end() && !IsBefore(name, *found) ? found->place : kNowhere;
+}
+
+// "A.esp (X.esm, Y.esp)"
+std::string NameWithMasters(const std::string &name, const std::vector<std::string> &masters) {
+    std::string text = name + " (";
+    for (size_t index = 0; index < masters.size(); ++index)
+        text += (index > 0 ? ", " : "") + masters[index];
+    return text + ")";
+}
+
+} // namespace
+
+std::vector<std::string> ReadFileMasters(HANDLE file) {
+    std::vector<unsigned char> bytes(kFirstRead);
+    DWORD read = 0;
+    if (!ReadFile(file, bytes.data(), kFirstRead, &read, nullptr))
+        return {};
+    size_t total = MeasureHeaderRecord(bytes.data(), read);
+    if (read == kFirstRead && total > read) {
+        bytes.resize(total);
+        DWORD more = 0;
+        if (!ReadFile(file, bytes.data() + read, static_cast<DWORD>(total - read), &more, nullptr))
+            return {};
+        read += more;
+    }
+    return ReadHeaderMasters(bytes.data(), read);
+}
+
+std::vector<std::string> DescribeMasterProblems(const std::vector<PluginFile> &order) {
+    std::vector<std::string> names;
+    names.reserve(order.size());
+    for (const PluginFile &file : order)
+        names.push_back(file.name);
+    const std::vector<Name> listed = SortNames(names);
+    std::vector<std::string> missing, late;
+    for (size_t place = 0; place < order.size(); ++place) {
+        const std::vector<std::string> &masters = order[place].masters;
+        // A master named twice counts once, as first spelled.
+        const std::vector<Name> sorted = SortNames(masters);
+        std::vector<const Name *> given(masters.size());
+        for (size_t index = 0; index < sorted.size(); ++index)
+            if (index == 0 || IsBefore(sorted[index - 1], sorted[index]))
+                given[sorted[index].place] = &sorted[index];
+        std::vector<std::string> notListed, notBefore;
+        for (size_t index = 0; index < masters.size(); ++index) {
+            if (!given[index])
+                continue;
+            // A file that names itself does not load after itself either.
+            size_t master = FindPlace(listed, *given[index]);
+            if (master == kNowhere)
+                notListed.push_back(masters[index]);
+            else if (master >= place)
+                notBefore.push_back(masters[index]);
+        }
+        if (!notListed.empty())
+            missing.push_back(NameWithMasters(order[place].name, notListed));
+        if (!notBefore.empty())
+            late.push_back(NameWithMasters(order[place].name, notBefore));
+    }
+    std::vector<std::string> lines;
+    if (!missing.empty())
+        lines.push_back(DescribeFiles("need a master that is not listed", missing));
+    if (!late.empty())
+        lines.push_back(DescribeFiles("load before a master they need", late));
+    return lines;
+}
+
+void ReportMasterProblems(HWND dialog, const std::vector<PluginFile> &order) {
+    for (const std::string &line : DescribeMasterProblems(order))
+        SetStatus(dialog, line.c_str(), 1);
+}
