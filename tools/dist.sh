@@ -3,6 +3,8 @@
 # executable, README.txt and LICENSE.txt; the same executable beside it; and SHA256SUMS for both,
 # which `sha256sum -c SHA256SUMS` checks from DIST_DIR. Two checkouts of one commit give the same
 # bytes: the build leaves no time or path in the executable, and the zip's times are the commit's.
+# DIST_DIR may hold other files (it may be the checkout itself): only the three files made here are
+# replaced, nothing else there is removed.
 # Usage: tools/dist.sh BUILD_DIR DIST_DIR
 set -euo pipefail
 here=$(dirname "$(realpath "$0")")
@@ -19,8 +21,9 @@ if [ -n "$(git -C "$root" status --porcelain --untracked-files=no)" ]; then
   echo "dist: the working tree has uncommitted changes; this download is not the last commit's" >&2
 fi
 
-rm -rf "$dist"
+# Removed first, so that a run that fails leaves no older file beside newer ones.
 mkdir -p "$dist"
+rm -f "$dist/$zip" "$dist/talvessa.exe" "$dist/SHA256SUMS"
 # strip writes a time into the PE header, SOURCE_DATE_EPOCH's when it is set, the clock's when not:
 # zero keeps the header as the linker left it, with no time at all.
 SOURCE_DATE_EPOCH=0 i686-w64-mingw32-strip -o "$dist/talvessa.exe" "$build/talvessa.exe"
