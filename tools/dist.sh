@@ -16,8 +16,32 @@ version=$(cat "$release/VERSION")
 zip=talvessa-$version-win32.zip
 max_size=300000 # bytes: the download stays small
 
-export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git -C "$root" log -1 --format=%ct)}
-if [ -n "$(git -C "$root" status --porcelain --untracked-files=no)" ]; then
+# The zip's date for a tree that is no git checkout (an unpacked `git archive`, a source zip) and
+# is not given SOURCE_DATE_EPOCH: a constant, so that such a tree still gives the same bytes.
+fixed_date='2026-12-01 00:00:00 UTC'
+
+# A git checkout only when .git is here: in an unpacked tree, `git -C` would answer for whatever
+# repository the tree happens to lie in.
+checkout=
+if command -v git >/dev/null && [ -e "$root/.git" ]; then
+  checkout=yes
+fi
+if [ -n "${SOURCE_DATE_EPOCH:-}" ]; then
+  from="SOURCE_DATE_EPOCH"
+elif [ -n "$checkout" ]; then
+  SOURCE_DATE_EPOCH=$(git -C "$root" log -1 --format=%ct)
+  from="the last commit's time"
+else
+  SOURCE_DATE_EPOCH=$(date -u -d "$fixed_date" +%s)
+  from="the fixed date, as this tree is no git checkout"
+fi
+if ! [[ $SOURCE_DATE_EPOCH =~ ^[0-9]+$ ]]; then
+  echo "dist: SOURCE_DATE_EPOCH must be seconds since 1970, not '$SOURCE_DATE_EPOCH'" >&2
+  exit 1
+fi
+export SOURCE_DATE_EPOCH
+echo "dist: the zip is dated $(date -u -d "@$SOURCE_DATE_EPOCH" '+%F %T UTC'), from $from"
+if [ -n "$checkout" ] && [ -n "$(git -C "$root" status --porcelain --untracked-files=no)" ]; then
   echo "dist: the working tree has uncommitted changes; this download is not the last commit's" >&2
 fi
 
