@@ -87,5 +87,9 @@ display:
 format:
 	@clang-format -i $$(git ls-files '*.cpp' '*.h')
 
+# DIST may hold other files, or be the checkout: only the download's own are removed from it, and
+# the folder itself only when that leaves it empty.
 clean:
-	@rm -rf $(BUILD) $(DIST)
+	@rm -rf $(BUILD)
+	@rm -f $(DIST)/talvessa-*-win32.zip $(DIST)/talvessa.exe $(DIST)/SHA256SUMS
+	@rmdir --ignore-fail-on-non-empty $(DIST) 2>/dev/null || true

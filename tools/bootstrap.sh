@@ -7,9 +7,9 @@ need=()
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
 # wine64 runs the 64-bit (WoW64) prefixes of `make test` and `make run64`; python3 packs the
-# download.
+# download; git dates it and lists the files `make faults` copies.
 for pkg in cmake make g++-mingw-w64-i686-posix binutils-mingw-w64-i686 googletest \
-           wine wine32:i386 wine64 xvfb xauth imagemagick clang-format python3; do
+           wine wine32:i386 wine64 xvfb xauth imagemagick clang-format python3 git; do
   have "$pkg" || need+=("$pkg")
 done
 [ ${#need[@]} -eq 0 ] && exit 0

@@ -7,6 +7,12 @@ if [ -z "${WINEPREFIX:-}" ] || [ "$WINEPREFIX" = "$HOME/.wine" ]; then
   echo "sample-install: WINEPREFIX must name the build's run prefix" >&2
   exit 2
 fi
+# It overwrites the Morrowind key's "Installed Path": in a player's prefix, the game's own.
+if [ ! -f "$WINEPREFIX/talvessa-prefix" ]; then
+  echo "sample-install: $WINEPREFIX was not made by tools/wine-prefix.sh (no talvessa-prefix" \
+    "in it); refusing to write the sample's key there" >&2
+  exit 2
+fi
 root=$(realpath -m "$1")
 data="$root/Data Files"
 

@@ -5,8 +5,12 @@
 # 32-bit program as 64-bit Windows does. With --unmanaged (the tests' prefixes), windows are not
 # left to a window manager: under a bare Xvfb, Wine would wait two seconds for one at every window
 # it shows.
+# Every prefix made here holds the file talvessa-prefix: the tests delete and write the game's
+# registry keys, so tools/wine-run.sh, tools/run-tests.sh and tools/sample-install.sh run only
+# where it is, never in a player's own prefix. An existing prefix without it is refused here too, not adopted.
 set -euo pipefail
 prefix=$1
+marker=$prefix/talvessa-prefix
 unmanaged=${2:-}
 arch=${WINEARCH:-win32}
 case $arch in
@@ -25,6 +29,13 @@ if [ ! -f "$prefix/system.reg" ]; then
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
   fi
   wineserver -w
+  # Written last: a prefix whose making was cut short has none, and is refused the next time.
+  printf '%s\n' "Made by Talvessa's tools/wine-prefix.sh for its tests and runs, which delete and" \
+    "write the game's registry keys here; the scripts that run its tests or write its sample" \
+    "refuse any prefix without this file." >"$marker"
+elif [ ! -f "$marker" ]; then
+  echo "wine-prefix: $prefix was not made by this script; remove it to have it made again" >&2
+  exit 2
 elif ! grep -qx "#arch=$arch" "$prefix/system.reg"; then
   echo "wine-prefix: $prefix is not a $arch prefix; remove it to have it made again" >&2
   exit 1
