@@ -40,7 +40,7 @@ test: build
 
 # $(1): the prefix's architecture, $(2): its folder.
 run_suite = { echo "== the suite in a fresh $(1) prefix, $(2)"; \
-	rm -rf $(2) && WINEARCH=$(1) tools/wine-prefix.sh $(2) --unmanaged && \
+	rm -rf $(2) && WINEARCH=$(1) tools/wine-prefix.sh $(2) --tests && \
 	WINEPREFIX=$(2) $(WINE_ENV) TZ=Europe/Berlin \
 	  xvfb-run -a -s "-screen 0 1280x1024x24" tools/run-tests.sh $(BUILD); }
 

@@ -20,7 +20,10 @@ static void SetGameKey(const char *game, const std::string &key) {
 using ConfigTest = TalvessaTest;
 
 TEST_F(ConfigTest, startUpTakesTheSettingsFileElseTheFirstInstalledGameElseWarns) {
-    const std::string nearlyFull(505, 'm'), full(511, 'f'), line = "C:\\" + std::string(297, 'x');
+    const std::string nearlyFull(505, 'm'), full(511, 'f'),
+        line = "C:\\" + std::string(297, 'x'),
+        noGame = "Warning: Error loading Morrowind or Oblivion game path from the "
+                 "registry.\nYou will have to set it manualy|";
     // The settings file (\x01 for none), the games' keys, and the path field after start-up.
     const std::string rows[][4] = {
         {"\nC:\\Second", "SC:\\Mw", "", ""}, // an empty line is a choice too
@@ -39,24 +42,16 @@ TEST_F(ConfigTest, startUpTakesTheSettingsFileElseTheFirstInstalledGameElseWarns
         {"\x01", "S" + full, "", full},
         {"\x01", "S" + std::string(512, 't'), "", ""}};
     for (const auto &[file, morrowind, oblivion, path] : rows) {
-        DeleteFileA(Path("talvessa.dat").c_str());
-        if (file != "\x01")
-            WriteBytes(Path("talvessa.dat"), file);
-        RegDeleteTreeA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Bethesda Softworks");
+        file == "\x01" ? (void)DeleteFileA("talvessa.dat") : WriteBytes("talvessa.dat", file);
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kGames);
         SetGameKey("Morrowind", morrowind);
         SetGameKey("Oblivion", oblivion);
         Reopen();
         EXPECT_EQ(PathText(), path) << file << morrowind.substr(0, 9) << oblivion;
-        const bool none = file == "\x01" && morrowind.empty() && oblivion.empty();
-        const std::string outcome =
-            path.empty() ? "No Data Files path|" : "Error loading mod files|";
-        EXPECT_EQ(Boxes(), std::string(none ? "Warning: Error loading Morrowind or Oblivion game "
-                                              "path from the registry.\nYou will have to set it "
-                                              "manualy|"
-                                            : "") +
-                               "Warning: " + outcome);
+        const std::string end = path.empty() ? "No Data Files path|" : "Error loading mod files|";
+        EXPECT_EQ(Boxes(), (file + morrowind + oblivion == "\x01" ? noGame : "") + Warnings(end));
         // The registry's warning is a box alone.
-        EXPECT_EQ(Show(IDC_STATUS), "Loading Mod Files...|" + outcome);
+        EXPECT_EQ(Show(IDC_STATUS), "Loading Mod Files...|" + end);
     }
 }
 
@@ -73,32 +68,17 @@ TEST_F(ConfigTest, readsInTheStartDirectoryAndSavesANonEmptyPathBesideTheExecuta
         Reopen();
         EXPECT_EQ(PathText(), "C:\\Start\\Directory");
         SetPath(typed);
-        UniqueFile held = *typed == 'E' ? Hold(GetExecutableFolder(), GENERIC_READ, 0)
-                          : *typed == 'F'
-                              ? Hold(beside, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE)
-                              : UniqueFile();
+        const bool folder = *typed == 'E';
+        UniqueFile held = *typed < 'E' ? UniqueFile()
+                                       : Hold(folder ? GetExecutableFolder() : beside, GENERIC_READ,
+                                              folder ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE);
         Boxes();
         SendMessageA(dialog_, WM_CLOSE, 0, 0);
         held.Reset();
         EXPECT_EQ(ReadBytes(beside) + ReadBytes(draft), "D:\\Typed Path<missing>") << typed;
         SetCurrentDirectoryA(folder_.c_str());
     }
-    EXPECT_EQ(NewStatus(), "Cannot set current dir|");
-    EXPECT_EQ(Boxes(), "Warning: Cannot set current dir|");
+    EXPECT_EQ(NewStatus() + Boxes(), "Cannot set current dir|Warning: Cannot set current dir|");
     EXPECT_EQ(ReadBytes(Path("talvessa.dat")), "C:\\Start\\Directory\n");
     kept == "<missing>" ? (void)DeleteFileA(beside.c_str()) : WriteBytes(beside, kept);
-}
-
-TEST_F(ConfigTest, theFolderBrowserLeavesTheDialogEnabledAndLoadsOnlyAChoice) {
-    CreateDirectoryA(Path("Data").c_str(), nullptr);
-    MakeFilesInOrder(Path("Data"), "A.esp|B.esm|");
-    SetPath("typed");
-    for (const std::string &choice : {std::string(), Path("Data")}) {
-        browseTo_ = choice;
-        Click(IDC_BROWSE);
-        EXPECT_EQ(Boxes(), "Browser (unowned): Select your data files folder|");
-        EXPECT_EQ(PathText(), choice.empty() ? "typed" : choice);
-        EXPECT_EQ(NewStatus() + Show(IDC_PLUGIN_LIST),
-                  choice.empty() ? "" : "Loading Mod Files...|Done|A.esp|");
-    }
 }

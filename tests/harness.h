@@ -13,6 +13,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -47,77 +48,37 @@ inline ULONGLONG Ticks(SYSTEMTIME time) {
     return ticks.QuadPart;
 }
 
-inline ULONGLONG Utc(int year, int month, int day, int hour, int minute, int second, int ms = 0) {
-    return Ticks(
-        {WORD(year), WORD(month), 0, WORD(day), WORD(hour), WORD(minute), WORD(second), WORD(ms)});
-}
-
-// The file's last-write time, or its last-access time, after setting it to set when that is not 0.
-inline ULONGLONG TimeOf(const std::string &path, ULONGLONG set = 0, bool access = false) {
-    HANDLE file =
-        CreateFileA(path.c_str(), set ? FILE_WRITE_ATTRIBUTES : FILE_READ_ATTRIBUTES,
-                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    ULARGE_INTEGER time{{DWORD(set), DWORD(set >> 32)}};
-    FILETIME *at = reinterpret_cast<FILETIME *>(&time);
-    set ? SetFileTime(file, nullptr, access ? at : nullptr, access ? nullptr : at)
-        : GetFileTime(file, nullptr, access ? at : nullptr, access ? nullptr : at);
-    CloseHandle(file);
-    return time.QuadPart;
-}
-
-inline std::string Number(uint32_t value, int width) { // little-endian, as x86 holds it
-    return std::string(reinterpret_cast<const char *>(&value), width);
-}
-
-// A header record as the games write it, of subrecords given as type and data: Morrowind's with
-// 32-bit subrecord sizes and a 16-byte record header, Oblivion's with 16-bit sizes and 20 bytes.
-// A subrecord marked "!" gets Oblivion's escape: its size in an XXXX before it, its own size 0.
-inline std::string Header(bool oblivion, const std::vector<std::string> &subrecords) {
-    std::string data;
-    for (const std::string &marked : subrecords) {
-        const bool escape = marked[0] == '!';
-        const uint32_t size = uint32_t(marked.size() - 4 - escape);
-        data += (escape ? "XXXX" + Number(4, 2) + Number(size, 4) : "") + marked.substr(escape, 4) +
-                Number(escape ? 0 : size, oblivion ? 2 : 4) + marked.substr(4 + escape);
-    }
-    return (oblivion ? "TES4" : "TES3") + Number(uint32_t(data.size()), 4) +
-           std::string(oblivion ? 12 : 8, '\0') + data;
-}
-
-// Creates the files with last-write times one minute apart, in the order given. "A.esp:B.esm:C"
-// is A.esp with a header naming the masters B.esm and C, an Oblivion one for a plug-in and a
-// Morrowind one for a master; a name alone has no header.
-inline void MakeFilesInOrder(const std::string &folder, const std::string &files) {
-    int minute = 0;
-    for (const std::string &file : Split(files)) {
-        const std::vector<std::string> parts = Split(file + ":", ':');
-        const bool oblivion = parts[0].back() == 'p';
-        std::vector<std::string> subrecords{"HEDR" + std::string(oblivion ? 12 : 300, 'h')};
-        for (size_t master = 1; master < parts.size(); ++master)
-            subrecords.insert(subrecords.end(),
-                              {"MAST" + parts[master] + '\0', "DATA" + Number(0, 8)});
-        WriteBytes(folder + "\\" + parts[0],
-                   parts.size() == 1 ? "content of " + parts[0] : Header(oblivion, subrecords));
-        TimeOf(folder + "\\" + parts[0], Utc(2010, 1, 1, 12, minute++, 0));
-    }
-}
-
-// The folder's entries in the platform's order, without "." and "..".
-inline std::string ListFolder(const std::string &folder) {
-    std::string names;
-    WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
-    for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &entry))
-        if (strcmp(entry.cFileName, ".") && strcmp(entry.cFileName, ".."))
-            names += entry.cFileName + std::string("|");
-    FindClose(find);
-    return names;
+inline ULONGLONG Utc(int y, int mo, int d, int h, int mi, int s, int ms = 0) {
+    return Ticks({WORD(y), WORD(mo), 0, WORD(d), WORD(h), WORD(mi), WORD(s), WORD(ms)});
 }
 
 // A file held open as another program would hold it.
 inline UniqueFile Hold(const std::string &path, DWORD access, DWORD sharing) {
     return UniqueFile(CreateFileA(path.c_str(), access, sharing, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+}
+
+// The file's last-write time, or its last-access time, after setting it to set when that is not 0.
+inline ULONGLONG TimeOf(const std::string &path, ULONGLONG set = 0, bool access = false) {
+    UniqueFile file = Hold(path, set ? FILE_WRITE_ATTRIBUTES : FILE_READ_ATTRIBUTES,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE);
+    ULARGE_INTEGER time{{DWORD(set), DWORD(set >> 32)}};
+    FILETIME *at = reinterpret_cast<FILETIME *>(&time);
+    set ? SetFileTime(file.Get(), nullptr, access ? at : nullptr, access ? nullptr : at)
+        : GetFileTime(file.Get(), nullptr, access ? at : nullptr, access ? nullptr : at);
+    return time.QuadPart;
+}
+
+// The folder's entries in the platform's order, without "." and "..".
+inline std::string ListFolder(const std::string &folder) {
+    std::string names;
+    WIN32_FIND_DATAA entry;
+    UniqueFind find(FindFirstFileA((folder + "\\*").c_str(), &entry));
+    for (BOOL more = find.IsValid(); more; more = FindNextFileA(find.Get(), &entry))
+        names += strcmp(entry.cFileName, ".") && strcmp(entry.cFileName, "..")
+                     ? entry.cFileName + std::string("|")
+                     : "";
+    return names;
 }
 
 inline void RemoveTree(const std::string &path) { // read-only files too
@@ -129,12 +90,8 @@ inline void RemoveTree(const std::string &path) { // read-only files too
 
 // The boxes that the warnings among the status lines raise: every line but a progress report.
 inline std::string Warnings(const std::string &lines) {
-    std::string boxes;
-    for (const std::string &line : Split(lines))
-        boxes += line == "Done" || line == "Reording done" || line == "Opening File..."
-                     ? ""
-                     : "Warning: " + line + "|";
-    return boxes;
+    const std::regex progress("(Done|Reording done|Opening File\\.\\.\\.)\\|"), line("[^|]+\\|");
+    return std::regex_replace(std::regex_replace(lines, progress, ""), line, "Warning: $&");
 }
 
 // Moves a key of HKEY_LOCAL_MACHINE with all it holds, unless the target is there already.
@@ -143,7 +100,7 @@ inline void MoveKey(const char *from, const char *to) {
     DWORD made = 0;
     if (!RegOpenKeyExA(HKEY_LOCAL_MACHINE, from, 0, KEY_READ, &key) && !RegCloseKey(key) &&
         !RegCreateKeyExA(HKEY_LOCAL_MACHINE, to, 0, nullptr, 0, KEY_WRITE, nullptr, &key, &made)) {
-        made == REG_CREATED_NEW_KEY &&RegCopyTreeA(HKEY_LOCAL_MACHINE, from, key);
+        made == REG_CREATED_NEW_KEY ? RegCopyTreeA(HKEY_LOCAL_MACHINE, from, key) : 0;
         RegCloseKey(key);
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, from);
     }
@@ -165,8 +122,7 @@ class TalvessaTest : public ::testing::Test {
         char path[MAX_PATH];
         start_.assign(path, GetCurrentDirectoryA(MAX_PATH, path));
         folder_.assign(path, GetTempPathA(MAX_PATH, path));
-        folder_ +=
-            "talvessa-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++tests_);
+        folder_ += "talvessa-" + std::to_string(++tests_); // tests run one at a time
         ASSERT_TRUE(CreateDirectoryA(folder_.c_str(), nullptr)) << folder_;
         SetCurrentDirectoryA(folder_.c_str());
         running_ = this;
@@ -184,19 +140,17 @@ class TalvessaTest : public ::testing::Test {
     }
     static LRESULT CALLBACK Record(int code, WPARAM wParam, LPARAM lParam) {
         // A box is a dialog with the message text's control, the browser one with a tree and its
-        // title's; each is answered once, the mark going with it.
-        HWND box = reinterpret_cast<HWND>(wParam),
-             tree = FindWindowExA(box, nullptr, WC_TREEVIEWA, nullptr),
+        // title's.
+        HWND box = HWND(wParam), tree = FindWindowExA(box, nullptr, WC_TREEVIEWA, nullptr),
              text = GetDlgItem(box, tree ? 0x3742 : 0xFFFF);
         TalvessaTest &test = *running_;
-        if (code == HCBT_ACTIVATE && text && !GetPropA(box, "Seen")) {
-            SetPropA(box, "Seen", box);
+        if (code == HCBT_ACTIVATE && text) {
             // Wine's boxes hold only the buttons they show, and their icon in control 1088.
             const bool odd = !GetDlgItem(box, IDOK) || GetDlgItem(box, IDCANCEL) ||
                              GetDlgItem(box, IDNO) ||
                              SendDlgItemMessageA(box, 1088, STM_GETICON, 0, 0);
             test.boxes_ += (tree ? IsWindowEnabled(test.dialog_) ? "Browser" : "Browser (disabling)"
-                                 : TextOf(box) + (odd ? " (not one OK alone)" : "")) +
+                                 : TextOf(box) + (odd ? " [form]" : "")) +
                            (GetWindow(box, GW_OWNER) ? "" : " (unowned)") + ": " + TextOf(text) +
                            "|";
             tree && !test.browseTo_.empty()
@@ -212,16 +166,43 @@ class TalvessaTest : public ::testing::Test {
         const std::string &choice = running_->browseTo_;
         char name[MAX_PATH] = "";
         HWND tree = FindWindowExA(browser, nullptr, WC_TREEVIEWA, nullptr);
-        TVITEMA item{TVIF_TEXT, HTREEITEM(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0)),
-                     0,         0,
-                     name,      MAX_PATH,
-                     0,         0,
-                     0,         0};
-        SendMessageA(tree, TVM_GETITEMA, 0, LPARAM(&item));
+        TVITEMA item{TVIF_TEXT, TreeView_GetSelection(tree), 0, 0, name, MAX_PATH, 0, 0, 0, 0};
+        TreeView_GetItem(tree, &item);
         choice.substr(choice.rfind('\\') + 1) == name
             ? (void)PostMessageA(browser, WM_COMMAND, IDOK, 0)
             : (void)SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, LPARAM(choice.c_str()));
     }
+    // Little-endian, as x86 holds it.
+    static std::string Number(uint64_t n, int width) { return std::string((char *)&n, width); }
+
+    // A header record as the games write it, of subrecords given as type and data: Morrowind's with
+    // 32-bit subrecord sizes and a 16-byte record header, Oblivion's with 16-bit sizes and 20
+    // bytes. The record's size is off by the last argument.
+    static std::string Header(bool oblivion, const std::vector<std::string> &subrecords,
+                              int off = 0) {
+        std::string data;
+        for (const std::string &subrecord : subrecords)
+            data += subrecord.substr(0, 4) +
+                    Number(uint32_t(subrecord.size() - 4), oblivion ? 2 : 4) + subrecord.substr(4);
+        return (oblivion ? "TES4" : "TES3") + Number(uint32_t(data.size() + off), 4) +
+               std::string(oblivion ? 12 : 8, '\0') + data;
+    }
+
+    // Creates the files with last-write times one minute apart, in the order given. "A.esp:B.esm:C"
+    // is A.esp with a Morrowind header naming the masters B.esm and C; a name alone has no header.
+    static void MakeFilesInOrder(const std::string &folder, const std::string &files) {
+        int minute = 0;
+        for (const std::string &file : Split(files)) {
+            const std::vector<std::string> parts = Split(file + ":", ':');
+            std::vector<std::string> subrecords{"HEDR" + std::string(300, 'h')};
+            for (size_t master = 1; master < parts.size(); ++master) // no DATA: it is not read
+                subrecords.push_back("MAST" + parts[master] + '\0');
+            WriteBytes(folder + "\\" + parts[0],
+                       parts.size() == 1 ? "content of " + parts[0] : Header(false, subrecords));
+            TimeOf(folder + "\\" + parts[0], Utc(2010, 1, 1, 12, minute++, 0));
+        }
+    }
+
     void Reopen() { // closes the dialog without saving and runs start-up again, its lines unread
         DestroyWindow(dialog_);
         dialog_ = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr,
@@ -250,12 +231,16 @@ class TalvessaTest : public ::testing::Test {
         }
         return shown;
     }
-    void Fill(int listId, const std::string &entries) const {
-        Send(listId, LB_RESETCONTENT);
-        for (std::string entry : Split(entries)) {
-            bool selected = !entry.empty() && entry.back() == '*';
-            entry.resize(entry.size() - selected);
-            Send(listId, LB_SETSEL, selected, Send(listId, LB_ADDSTRING, 0, LPARAM(entry.c_str())));
+    std::string Lists() const { return Show(IDC_PLUGIN_LIST) + " " + Show(IDC_MASTER_LIST); }
+    void Fill(const std::string &lists) const { // as Lists() shows them
+        int id = IDC_PLUGIN_LIST;
+        for (int list : {IDC_PLUGIN_LIST, IDC_MASTER_LIST})
+            Send(list, LB_RESETCONTENT);
+        for (std::string entry : Split(lists)) {
+            id = entry[0] == ' ' ? IDC_MASTER_LIST : id; // the blank begins the masters
+            const bool selected = entry.back() == '*';
+            entry = entry.substr(entry[0] == ' ', entry.size() - (entry[0] == ' ') - selected);
+            Send(id, LB_SETSEL, selected, Send(id, LB_ADDSTRING, 0, LPARAM(entry.c_str())));
         }
     }
 

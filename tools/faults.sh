@@ -138,7 +138,7 @@ built_into_tests() {
 }
 
 echo "faults: making the Wine prefix the runs start from"
-"$here/wine-prefix.sh" "$template" --unmanaged
+"$here/wine-prefix.sh" "$template" --tests
 
 # Runs the whole test executable once, from a folder of its own in a fresh copy of the template
 # prefix, so that nothing an earlier run left (a registry key, a settings file beside the

@@ -4,7 +4,8 @@
 # for a plain 32-bit prefix, win64 for a 64-bit (WoW64) one that reports Windows 10 and runs the
 # 32-bit program as 64-bit Windows does. With --unmanaged (the tests' prefixes), windows are not
 # left to a window manager: under a bare Xvfb, Wine would wait two seconds for one at every window
-# it shows.
+# it shows. With --tests (the suite's prefixes), unmanaged too, and text files open with a command
+# that writes the name of the file it was given to C:\opened.txt, where the export's test reads it.
 # Every prefix made here holds the file talvessa-prefix: the tests delete and write the game's
 # registry keys, so tools/wine-run.sh, tools/run-tests.sh and tools/sample-install.sh run only
 # where it is, never in a player's own prefix. An existing prefix without it is refused here too, not adopted.
@@ -25,8 +26,13 @@ if [ ! -f "$prefix/system.reg" ]; then
     winecfg -v win10 >/dev/null 2>&1
   fi
   wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
-  if [ "$unmanaged" = --unmanaged ]; then
+  if [ "$unmanaged" = --unmanaged ] || [ "$unmanaged" = --tests ]; then
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+  fi
+  if [ "$unmanaged" = --tests ]; then
+    wine reg add 'HKCR\.txt' /ve /d TalvessaTests.txt /f >/dev/null 2>&1
+    wine reg add 'HKCR\TalvessaTests.txt\shell\open\command' /ve /d 'cmd /c echo %1>C:\opened.txt' \
+      /f >/dev/null 2>&1
   fi
   wineserver -w
   # Written last: a prefix whose making was cut short has none, and is refused the next time.
