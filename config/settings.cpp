@@ -99,8 +99,9 @@ bool WriteWholeFile(const char *name, const std::string &text) {
     UniqueStream file(fopen(name, "w"));
     if (!file)
         return false;
-    bool written = fputs(text.c_str(), file.get()) >= 0;
-    // The runtime writes what it buffered only at the close, which can fail too (a full disk).
+    // The runtime writes what it buffered only when flushed, which can fail (a full disk); Wine's
+    // runtime reports that failure from fflush but not from fclose, so both are asked.
+    bool written = fputs(text.c_str(), file.get()) >= 0 && fflush(file.get()) == 0;
     return fclose(file.release()) == 0 && written;
 }
 

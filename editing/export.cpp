@@ -30,8 +30,10 @@ void OnExportLoadOrder(HWND dialog) {
     for (size_t index = 0; file && index < files.size(); ++index)
         fprintf(file.get(), "%sPlugin%u = %s", index > 0 ? "\n" : "", static_cast<unsigned>(index),
                 files[index].name.c_str());
-    // An older list left in place, or a list cut short, must not pass for this one.
-    if (!file || ferror(file.get()) || fclose(file.release()) != 0) {
+    // An older list left in place, or a list cut short, must not pass for this one. The buffered
+    // lines are written at the flush, where a full disk shows: Wine's runtime does not report it
+    // from fclose.
+    if (!file || fflush(file.get()) != 0 || ferror(file.get()) || fclose(file.release()) != 0) {
         SetStatus(dialog, ("Cannot write " + exportPath).c_str(), 1);
         return;
     }
