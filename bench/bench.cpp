@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <numeric>
@@ -159,6 +160,12 @@ std::vector<size_t> PickDistinct(size_t count, size_t range, uint32_t seed) {
     return picked;
 }
 
+std::string LowerCase(std::string text) {
+    for (char &c : text)
+        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+    return text;
+}
+
 // What each file of the folder names as its masters: two or three of the files that load before
 // it, masters before plug-ins and older before newer, so that the folder loads as it is and the
 // commands timed take their ordinary course, without a warning box. The first few files have
@@ -187,8 +194,7 @@ std::vector<std::vector<std::string>> ChooseMasters(int files) {
         for (size_t each : places) {
             std::string name = FileName(order[each]);
             if (Mix(static_cast<uint32_t>(index * 3 + each)) % 8 == 0)
-                std::transform(name.begin(), name.end(), name.begin(),
-                               [](char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; });
+                name = LowerCase(name);
             masters[static_cast<size_t>(index)].push_back(name);
         }
     }
@@ -412,12 +418,72 @@ void Measure(int files) {
     RemoveFolder(folder);
 }
 
+// The count at the start of a warning line, "N file(s) ...", or -1 when the line is not about
+// what.
+long WarningCount(const std::vector<std::string> &lines, const char *what) {
+    for (const std::string &line : lines)
+        if (line.find(what) != std::string::npos)
+            return std::strtol(line.c_str(), nullptr, 10);
+    return -1;
+}
+
+// The master check alone, on an order built in memory: every file names three masters, most of
+// them files before it (one in eight spelled in lower case), some not listed at all, some after
+// it. No platform floor: timed outright.
+void MeasureMasterCheck(int files) {
+    const int kMasters = files / 10;
+    auto name = [&](int place) {
+        return "Mod " + std::to_string(place) + (place < kMasters ? ".esm" : ".esp");
+    };
+    std::vector<PluginFile> order(static_cast<size_t>(files));
+    long missing = 0, late = 0;
+    for (int place = 0; place < files; ++place) {
+        PluginFile &file = order[static_cast<size_t>(place)];
+        file.name = name(place);
+        // The first three have no three files before them: they name masters not listed.
+        const bool absent = place < 3 || place % 97 == 5;
+        const bool after = place % 89 == 11;
+        std::vector<size_t> before =
+            place < 3 ? std::vector<size_t>{}
+                      : PickDistinct(3, static_cast<size_t>(place), static_cast<uint32_t>(place));
+        for (int index = 0; index < 3; ++index) {
+            if (absent && index == 2)
+                file.masters.push_back("Absent " + std::to_string(place) + ".esm");
+            else if (after && index == 1)
+                file.masters.push_back(name(std::min(files - 1, place + 1 + place % 50)));
+            else if (place < 3)
+                file.masters.push_back("Absent " + std::to_string(place * 3 + index) + ".esm");
+            else if (Mix(static_cast<uint32_t>(place * 3 + index)) % 8 == 0)
+                file.masters.push_back(
+                    LowerCase(name(static_cast<int>(before[static_cast<size_t>(index)]))));
+            else
+                file.masters.push_back(name(static_cast<int>(before[static_cast<size_t>(index)])));
+        }
+        missing += absent;
+        late += after;
+    }
+    std::vector<std::string> lines;
+    double best = 1e300;
+    for (int run = 0; run < 5; ++run) {
+        double start = Now();
+        lines = DescribeMasterProblems(order);
+        best = std::min(best, Now() - start);
+    }
+    const bool found = lines.size() == 2 && WarningCount(lines, "not listed") == missing &&
+                       WarningCount(lines, "before a master") == late;
+    std::printf(
+        "%-24s %6d files: %9.1f ms (3 masters each, best of 5; %ld missing, %ld late: %s)\n",
+        "Master check", files, best, missing, late, found ? "found" : "NOT FOUND");
+    std::fflush(stdout);
+}
+
 } // namespace
 
 int main() {
     HHOOK hook = SetWindowsHookExA(WH_CBT, AnswerBoxes, nullptr, GetCurrentThreadId());
     for (int files : {1000, 10000})
         Measure(files);
+    MeasureMasterCheck(10000);
     UnhookWindowsHookEx(hook);
     return 0;
 }
