@@ -16,14 +16,55 @@ fi
 root=$(realpath -m "$1")
 data="$root/Data Files"
 
-# Made once, so that a "Reorder" done in the sample lasts until `make clean`. The times interleave
-# masters and plug-ins and follow neither the names nor the order of creation.
+# Made once, so that a "Reorder" done in the sample lasts until `make clean`; made beside its place
+# and moved there whole, so that a run cut short leaves no half-made sample to be kept. The times
+# interleave masters and plug-ins and follow neither the names nor the order of creation.
 if [ ! -d "$data" ]; then
-  mkdir -p "$data"
+  rm -rf "$data.new"
+  mkdir -p "$data.new"
+  # Each master and plug-in is a Morrowind header record and nothing more, written byte by byte:
+  # TES3, its data size, a word unused, flags; HEDR (version 1.3, file type 1 for a master and 0
+  # for a plug-in, author, description, record count); a MAST and DATA pair per master, DATA
+  # holding the master's size. Every master a file names loads before it by the times below, so
+  # the sample shows no warning.
+  python3 - "$data.new" <<'PYTHON'
+import struct
+import sys
+
+def subrecord(kind, data):
+    return kind + struct.pack("<I", len(data)) + data
+
+def field(text, width):
+    return text.encode("ascii").ljust(width, b"\0")
+
+# Masters before the files that name them, whose DATA needs their size.
+files = [
+    ("Talvessa Sample.esm", []),
+    ("Greymarsh Resources.esm", ["Talvessa Sample.esm"]),
+    ("Quieter Lanterns.esp", ["Talvessa Sample.esm"]),
+    ("Tidewater Inn.esp", ["Talvessa Sample.esm", "Greymarsh Resources.esm"]),
+    ("Harbour Ferries.esp", ["Greymarsh Resources.esm"]),
+    ("Saltworks Hamlet.esp",
+     ["Talvessa Sample.esm", "Greymarsh Resources.esm", "Harbour Ferries.esp"]),
+]
+sizes = {}
+for name, masters in files:
+    data = subrecord(b"HEDR", struct.pack("<fI", 1.3, name.endswith(".esm")) +
+                     field("Talvessa", 32) + field("Talvessa sample data file: " + name, 256) +
+                     struct.pack("<I", 0))
+    for master in masters:
+        data += subrecord(b"MAST", master.encode("ascii") + b"\0")
+        data += subrecord(b"DATA", struct.pack("<Q", sizes[master]))
+    record = b"TES3" + struct.pack("<III", len(data), 0, 0) + data
+    with open(sys.argv[1] + "/" + name, "wb") as out:
+        out.write(record)
+    sizes[name] = len(record)
+PYTHON
+  # A file that is neither master nor plug-in, which the program must leave out.
+  printf 'Talvessa sample data file: Sample Readme.txt\r\n' >"$data.new/Sample Readme.txt"
   base=$(date -u -d '2024-03-01 10:00:00' +%s)
   while IFS='|' read -r minutes name; do
-    printf 'Talvessa sample data file: %s\r\n' "$name" >"$data/$name"
-    touch -d "@$((base + minutes * 60))" "$data/$name"
+    touch -d "@$((base + minutes * 60))" "$data.new/$name"
   done <<'LIST'
 0|Talvessa Sample.esm
 10|Tidewater Inn.esp
@@ -33,6 +74,7 @@ if [ ! -d "$data" ]; then
 50|Saltworks Hamlet.esp
 15|Sample Readme.txt
 LIST
+  mv "$data.new" "$data"
 fi
 
 # Written every time: it must name this build folder, wherever it lives now. The game is a 32-bit
