@@ -10,11 +10,15 @@ namespace {
 // Nearly every header fits the first read; a larger one is read whole, up to the reader's limit.
 constexpr DWORD kFirstRead = 4096;
 
-std::wstring Widen(const std::string &text) {
+// A vector, not a std::wstring: the wide string class would bring in the runtime's whole copy of
+// it, some 35 KB of the download.
+using WideName = std::vector<wchar_t>;
+
+WideName Widen(const std::string &text) {
     int length =
         MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(std::max(length, 0)), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
+    WideName wide(static_cast<size_t>(std::max(length, 0)));
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
     return wide;
 }
 
@@ -22,7 +26,7 @@ std::wstring Widen(const std::string &text) {
 // of the file system, which compares names ordinally and without regard to case, letters beyond
 // ASCII included ("\xc9" is "\xe9" in code page 1252).
 struct Name {
-    std::wstring text;
+    WideName text;
     size_t place;
 };
 
