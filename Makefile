@@ -45,7 +45,7 @@ run_suite = { echo "== the suite in a fresh $(1) prefix, $(2)"; \
 	  xvfb-run -a -s "-screen 0 1280x1024x24" tools/run-tests.sh $(BUILD); }
 
 # Whether the tests notice the faults of tools/faults.txt, planted one at a time into a scratch copy
-# under $(BUILD)/faults (the checkout is left alone); 10 to 15 minutes on two cores. Not part of
+# under $(BUILD)/faults (the checkout is left alone); about 25 minutes on two cores. Not part of
 # 'make test'. A table row that cannot be planted fails it; a fault no test notices does not.
 faults: bootstrap
 	@tools/faults.sh $(BUILD)
