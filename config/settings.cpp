@@ -4,6 +4,7 @@
 #include "ui/controls.h"
 #include "ui/status.h"
 #include "win32/handles.h"
+#include "win32/textfile.h"
 #include "res/resource.h"
 
 #include <algorithm>
@@ -95,16 +96,6 @@ bool FindGameDataFolder(std::string &path) {
     return false;
 }
 
-bool WriteWholeFile(const char *name, const std::string &text) {
-    UniqueStream file(fopen(name, "w"));
-    if (!file)
-        return false;
-    // The runtime writes what it buffered only when flushed, which can fail (a full disk); Wine's
-    // runtime reports that failure from fflush but not from fclose, so both are asked.
-    bool written = fputs(text.c_str(), file.get()) >= 0 && fflush(file.get()) == 0;
-    return fclose(file.release()) == 0 && written;
-}
-
 } // namespace
 
 void LoadDataFolderPath(HWND dialog) {
@@ -129,7 +120,7 @@ void SaveDataFolderPath(HWND dialog) {
     // Replaced whole or not at all: a write that fails half-way must not leave an empty or cut
     // path, which the next start would take without looking in the registry. The file holds the
     // path alone, with no line terminator.
-    if (!WriteWholeFile(kSettingsDraftName, path) ||
+    if (!WriteTextFile(kSettingsDraftName, path) ||
         !MoveFileExA(kSettingsDraftName, kSettingsFileName,
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         DeleteFileA(kSettingsDraftName);

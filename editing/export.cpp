@@ -4,7 +4,7 @@
 #include "config/folders.h"
 #include "ui/controls.h"
 #include "ui/status.h"
-#include "win32/handles.h"
+#include "win32/textfile.h"
 
 #include <shellapi.h>
 
@@ -25,15 +25,13 @@ void OnExportLoadOrder(HWND dialog) {
         SetStatus(dialog, "Error loading mod files", 1);
         return;
     }
-    // Text mode: each line feed is stored as CR LF.
-    UniqueStream file(fopen(exportPath.c_str(), "w"));
-    for (size_t index = 0; file && index < files.size(); ++index)
-        fprintf(file.get(), "%sPlugin%u = %s", index > 0 ? "\n" : "", static_cast<unsigned>(index),
-                files[index].name.c_str());
-    // An older list left in place, or a list cut short, must not pass for this one. The buffered
-    // lines are written at the flush, where a full disk shows: Wine's runtime does not report it
-    // from fclose.
-    if (!file || fflush(file.get()) != 0 || ferror(file.get()) || fclose(file.release()) != 0) {
+    // One line a file, in load order, the last without a line break.
+    std::string list;
+    for (size_t index = 0; index < files.size(); ++index)
+        list += (index > 0 ? "\n" : "") + ("Plugin" + std::to_string(index)) + " = " +
+                files[index].name;
+    // An older list left in place, or a list cut short, must not pass for this one.
+    if (!WriteTextFile(exportPath.c_str(), list)) {
         SetStatus(dialog, ("Cannot write " + exportPath).c_str(), 1);
         return;
     }
