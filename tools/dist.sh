@@ -52,6 +52,13 @@ rm -f "$dist/$zip" "$dist/talvessa.exe" "$dist/SHA256SUMS"
 # zero keeps the header as the linker left it, with no time at all.
 SOURCE_DATE_EPOCH=0 i686-w64-mingw32-strip -o "$dist/talvessa.exe" "$build/talvessa.exe"
 header=$(od -An -tu4 -j60 -N4 "$dist/talvessa.exe")
+# The release is the 32-bit program: a build folder of the 64-bit test build is refused.
+machine=$(od -An -tx2 -j$((header + 4)) -N2 "$dist/talvessa.exe")
+if [ "$machine" != " 014c" ]; then
+  echo "dist: $build/talvessa.exe is not a 32-bit (i386) executable (machine$machine)" >&2
+  rm -f "$dist/talvessa.exe"
+  exit 1
+fi
 stamp=$(od -An -tu4 -j$((header + 8)) -N4 "$dist/talvessa.exe")
 if [ "$stamp" -ne 0 ]; then
   echo "dist: talvessa.exe carries a link time ($stamp) in its PE header" >&2
