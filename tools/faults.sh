@@ -5,19 +5,27 @@
 # that cannot be planted (its text is not found exactly once, its file is not built into the test
 # executable, or the fault does not compile) is an error of the table and fails the run. Missed
 # faults do not: they point at a test still to be written, or at a fault this platform cannot show.
-# Usage: tools/faults.sh BUILD_DIR [LINE...]   (LINE: plant only the rows on these table lines)
+# Usage: tools/faults.sh [--x86_64] BUILD_DIR [LINE...]   (LINE: plant only the rows on these table
+# lines; --x86_64: in the 64-bit build of the sources, run in a 64-bit prefix, for machines that
+# cannot run 32-bit programs, with WINELOADER naming Wine's 64-bit loader)
 # Everything happens in BUILD_DIR/faults, which keeps each fault's build and test output (logs/)
 # and the verdicts with the tests that failed (results.tsv); the checkout itself is never changed.
 set -euo pipefail
 
+toolchain=mingw-i686 arch=win32 flavour=()
+if [ "${1:-}" = --x86_64 ]; then
+  toolchain=mingw-x86_64 arch=win64 flavour=(--x86_64)
+  shift
+fi
 if [ $# -lt 1 ]; then
-  echo "usage: tools/faults.sh BUILD_DIR [LINE...]" >&2
+  echo "usage: tools/faults.sh [--x86_64] BUILD_DIR [LINE...]" >&2
   exit 2
 fi
 
 # One display for the whole run; the building needs none, but does no harm under one either.
 if [ -z "${TALVESSA_FAULTS_DISPLAY:-}" ]; then
-  TALVESSA_FAULTS_DISPLAY=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+  TALVESSA_FAULTS_DISPLAY=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" \
+    "${flavour[@]}" "$@"
 fi
 
 here=$(dirname "$(realpath "$0")")
@@ -36,7 +44,8 @@ limit=${TALVESSA_FAULT_TIMEOUT:-90} # seconds for one run of the tests; the whol
 jobs=$(nproc)
 started=$SECONDS
 
-export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX=$prefix WINEARCH=$arch WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+wine=${WINELOADER:-wine}
 export TZ=Europe/Berlin
 
 stop_wine() {
@@ -122,7 +131,7 @@ for error in "${errors[@]}"; do
 done
 
 echo "faults: building the unfaulted copy"
-if ! { cmake -S "$src" -B "$obj" -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-i686.cmake" \
+if ! { cmake -S "$src" -B "$obj" -DCMAKE_TOOLCHAIN_FILE="$src/cmake/$toolchain.cmake" \
          -DCMAKE_BUILD_TYPE=Release &&
        cmake --build "$obj" --target talvessa_tests -j "$jobs"; } >"$logs/baseline.build" 2>&1; then
   tail -n 30 "$logs/baseline.build" >&2
@@ -153,8 +162,8 @@ run_tests() {
   mkdir -p "$prefix/drive_c/faults"
   cp "$executable" "$prefix/drive_c/faults/"
   # Wine's background processes start now, so that the time limit measures the tests alone.
-  wine cmd /c exit </dev/null >/dev/null 2>&1 || true
-  (cd "$prefix/drive_c/faults" && timeout -k 10 "$limit" wine talvessa_tests.exe) \
+  "$wine" cmd /c exit </dev/null >/dev/null 2>&1 || true
+  (cd "$prefix/drive_c/faults" && timeout -k 10 "$limit" "$wine" talvessa_tests.exe) \
     </dev/null >"$log" 2>&1 || status=$?
   stop_wine
   failing=$(sed -n 's/^\[  FAILED  \] \([A-Za-z0-9_]*\.[A-Za-z0-9_]*\).*/\1/p' "$log" | sort -u |

@@ -12,7 +12,7 @@ fi
 wineserver -p
 # Start Wine's own background processes now, with no pipe of CTest's to inherit: otherwise the
 # first test keeps CTest's output pipe open through them and never seems to end.
-wine cmd /c exit </dev/null >/dev/null 2>&1
+"${WINELOADER:-wine}" cmd /c exit </dev/null >/dev/null 2>&1
 ctest --test-dir "$build" --output-on-failure -j 2
 status=$?
 wineserver -k

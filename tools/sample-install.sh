@@ -2,7 +2,17 @@
 # Makes the sample installation that `make run` shows where no game is installed: a Morrowind
 # folder of our own at $1, registered in the prefix named by WINEPREFIX the way the game's
 # installer registers itself, so that the program finds it through its ordinary start-up lookup.
+# $2 is the registry view the program reads: 32 (the default) for the 32-bit talvessa.exe, 64 for
+# the 64-bit build that stands in for it where 32-bit programs cannot run. WINELOADER, when set,
+# is the Wine loader to start, as for tools/wine-prefix.sh.
+# Usage: tools/sample-install.sh FOLDER [32|64]
 set -euo pipefail
+view=${2:-32}
+case $view in
+  32 | 64) ;;
+  *) echo "sample-install: the registry view must be 32 or 64, not '$view'" >&2; exit 2 ;;
+esac
+wine=${WINELOADER:-wine}
 if [ -z "${WINEPREFIX:-}" ] || [ "$WINEPREFIX" = "$HOME/.wine" ]; then
   echo "sample-install: WINEPREFIX must name the build's run prefix" >&2
   exit 2
@@ -79,6 +89,7 @@ fi
 
 # Written every time: it must name this build folder, wherever it lives now. The game is a 32-bit
 # program, so its key goes into the 32-bit view of HKLM\SOFTWARE: in a 64-bit prefix that is
-# WOW6432Node, as on 64-bit Windows; a 32-bit prefix has only that view.
-wine reg add 'HKLM\SOFTWARE\Bethesda Softworks\Morrowind' /v 'Installed Path' /t REG_SZ \
-  /d "$(winepath -w "$root")" /f /reg:32 >/dev/null 2>&1
+# WOW6432Node, as on 64-bit Windows; a 32-bit prefix has only that view. A 64-bit program reads
+# the 64-bit view, so for the 64-bit build the key goes there.
+"$wine" reg add 'HKLM\SOFTWARE\Bethesda Softworks\Morrowind' /v 'Installed Path' /t REG_SZ \
+  /d "$("$wine" winepath -w "$root" 2>/dev/null)" /f "/reg:$view" >/dev/null

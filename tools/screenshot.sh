@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Takes the README's picture: the real program on the sample installation, under a private Xvfb.
-# Usage: tools/screenshot.sh BUILD_DIR OUTPUT_PNG (with WINEPREFIX naming the run prefix).
+# Usage: tools/screenshot.sh BUILD_DIR OUTPUT_PNG [32|64] (with WINEPREFIX naming the run prefix;
+# 64 for the 64-bit build, started with the loader WINELOADER names).
 set -euo pipefail
 build=$(realpath "$1")
 out=$(realpath -m "$2")
 here=$(dirname "$(realpath "$0")")
-"$here/sample-install.sh" "$build/sample/Morrowind"
+"$here/sample-install.sh" "$build/sample/Morrowind" "${3:-32}"
 # Wine's background processes started by that outlive it, and would hold the program to a session
 # without a display: let them end first.
 wineserver -w
@@ -15,7 +16,7 @@ work="$build/screenshot"
 rm -rf "$work" && mkdir -p "$work"
 cd "$work"
 xvfb-run -a -s "-screen 0 1000x420x24" bash -c '
-  wine "$1/talvessa.exe" &
+  "${WINELOADER:-wine}" "$1/talvessa.exe" &
   # Wait until the window is on the screen (not all black), then let it settle before the picture.
   for i in $(seq 60); do
     sleep 1

@@ -15,4 +15,4 @@ fi
 # The prefix's architecture is the one it was made with: a WINEARCH that differs from it makes Wine
 # refuse to start, so none is forced here.
 export WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
-exec wine "$@"
+exec "${WINELOADER:-wine}" "$@"
