@@ -6,9 +6,11 @@ set -euo pipefail
 need=()
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
-# wine64 runs the 64-bit (WoW64) prefixes of `make test` and `make run64`; python3 packs the
+# wine64 runs the 64-bit (WoW64) prefixes of `make test` and `make run64`, and the 64-bit build
+# that the x86_64 compiler makes for machines that cannot run 32-bit programs; python3 packs the
 # download; git dates it and lists the files `make faults` copies.
-for pkg in cmake make g++-mingw-w64-i686-posix binutils-mingw-w64-i686 googletest \
+for pkg in cmake make g++-mingw-w64-i686-posix binutils-mingw-w64-i686 \
+           g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest \
            wine wine32:i386 wine64 xvfb xauth imagemagick clang-format python3 git; do
   have "$pkg" || need+=("$pkg")
 done
