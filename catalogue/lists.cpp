@@ -7,7 +7,6 @@
 #include "ui/status.h"
 #include "res/resource.h"
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -39,7 +38,6 @@ void LoadPluginLists(HWND dialog) {
     }
     SetStatus(dialog, "Done", 0);
     // The order shown: the master list, then the plug-in list, each as the scan gave it.
-    std::stable_partition(files.begin(), files.end(),
-                          [](const PluginFile &file) { return !IsPluginFile(file.name); });
+    PutMastersFirst(files);
     ReportMasterProblems(dialog, files);
 }

@@ -1,5 +1,6 @@
 #include "catalogue/masters.h"
 
+#include "catalogue/classify.h"
 #include "catalogue/header.h"
 #include "ui/status.h"
 
@@ -14,11 +15,15 @@ constexpr DWORD kFirstRead = 4096;
 // it, some 35 KB of the download.
 using WideName = std::vector<wchar_t>;
 
-WideName Widen(const std::string &text) {
+// The name of the file that Windows opens for a name: it drops trailing spaces and dots, so that
+// a header's "Morrowind.esm " names Morrowind.esm.
+WideName NameAsOpened(const std::string &text) {
     int length =
         MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     WideName wide(static_cast<size_t>(std::max(length, 0)));
     MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+    while (!wide.empty() && (wide.back() == L' ' || wide.back() == L'.'))
+        wide.pop_back();
     return wide;
 }
 
@@ -40,7 +45,7 @@ std::vector<Name> SortNames(const std::vector<std::string> &texts) {
     std::vector<Name> names;
     names.reserve(texts.size());
     for (size_t place = 0; place < texts.size(); ++place)
-        names.push_back(Name{Widen(texts[place]), place});
+        names.push_back(Name{NameAsOpened(texts[place]), place});
     std::stable_sort(names.begin(), names.end(), IsBefore);
     return names;
 }
@@ -52,30 +57,32 @@ size_t FindPlace(const std::vector<Name> &sorted, const Name &name) {
     return found != sorted.end() && !IsBefore(name, *found) ? found->place : kNowhere;
 }
 
-// "A.esp (X.esm, Y.esp)"
+// "A.esp (X.esm, Y.esp)": the first few masters, as the first few files. A header may name
+// thousands, and a box with all of them does not fit the screen, or is not shown at all.
 std::string NameWithMasters(const std::string &name, const std::vector<std::string> &masters) {
-    std::string text = name + " (";
-    for (size_t index = 0; index < masters.size(); ++index)
-        text += (index > 0 ? ", " : "") + masters[index];
-    return text + ")";
+    return ShortenName(name) + " (" + JoinFirstItems(masters) + ")";
 }
 
 } // namespace
 
 std::vector<std::string> ReadFileMasters(HANDLE file) {
+    // A read may return less than asked: a pipe, a network share or a filter driver hands the
+    // bytes over in parts. Reading goes on until the record is whole or the file ends.
     std::vector<unsigned char> bytes(kFirstRead);
-    DWORD read = 0;
-    if (!ReadFile(file, bytes.data(), kFirstRead, &read, nullptr))
-        return {};
-    size_t total = MeasureHeaderRecord(bytes.data(), read);
-    if (read == kFirstRead && total > read) {
-        bytes.resize(total);
-        DWORD more = 0;
-        if (!ReadFile(file, bytes.data() + read, static_cast<DWORD>(total - read), &more, nullptr))
-            return {};
-        read += more;
+    size_t got = 0, wanted = kFirstRead;
+    while (got < wanted) {
+        DWORD read = 0;
+        if (!ReadFile(file, bytes.data() + got, static_cast<DWORD>(wanted - got), &read, nullptr) ||
+            read == 0)
+            break;
+        got += read;
+        // Until the record header is in, the first read's size is the aim.
+        if (size_t total = MeasureHeaderRecord(bytes.data(), got)) {
+            wanted = total;
+            bytes.resize(std::max(bytes.size(), total));
+        }
     }
-    return ReadHeaderMasters(bytes.data(), read);
+    return ReadHeaderMasters(bytes.data(), got);
 }
 
 std::vector<std::string> DescribeMasterProblems(const std::vector<PluginFile> &order) {
@@ -100,9 +107,9 @@ std::vector<std::string> DescribeMasterProblems(const std::vector<PluginFile> &o
             // A file that names itself does not load after itself either.
             size_t master = FindPlace(listed, *given[index]);
             if (master == kNowhere)
-                notListed.push_back(masters[index]);
+                notListed.push_back(ShortenName(masters[index]));
             else if (master >= place)
-                notBefore.push_back(masters[index]);
+                notBefore.push_back(ShortenName(masters[index]));
         }
         if (!notListed.empty())
             missing.push_back(NameWithMasters(order[place].name, notListed));
@@ -115,6 +122,11 @@ std::vector<std::string> DescribeMasterProblems(const std::vector<PluginFile> &o
     if (!late.empty())
         lines.push_back(DescribeFiles("load before a master they need", late));
     return lines;
+}
+
+void PutMastersFirst(std::vector<PluginFile> &files) {
+    std::stable_partition(files.begin(), files.end(),
+                          [](const PluginFile &file) { return !IsPluginFile(file.name); });
 }
 
 void ReportMasterProblems(HWND dialog, const std::vector<PluginFile> &order) {

@@ -66,6 +66,14 @@ TEST_F(CatalogueTest, scanListsReadableCandidatesOldestFirstInLocalTimeWithTiesI
     }
 }
 
+// A name of words of nine letters: a box breaks its lines between words.
+static std::string Words(size_t length, char letter) {
+    std::string words(length, letter);
+    for (size_t space = 9; space < length; space += 10)
+        words[space] = ' ';
+    return words;
+}
+
 // Each row loads a path, after making it a folder of the files after its "=", in time order
 // ("A.esp:B.esm" names the master B.esm in its header), or chooses it with the folder browser
 // after a ">" (cancels it when nothing follows); it expects the status lines after "Loading Mod
@@ -73,27 +81,37 @@ TEST_F(CatalogueTest, scanListsReadableCandidatesOldestFirstInLocalTimeWithTiesI
 TEST_F(CatalogueTest, listPopulationReportsEachOutcomeAndTheFilesThatCannotLoadAsMade) {
     WriteBytes("C:\\talvessa-root.esp", ""); // a drive's root is the root, not its current folder
     const std::string lists = "B.esp|A.esp| Base.esm|Extra.esm|",
-                      browsed = "Browser (unowned): Select your data files folder|";
+                      browsed = "Browser (unowned): Select your data files folder|",
+                      longest = Words(259, 'y'), longer = Words(260, 'z');
     const std::string rows[][3] = {
         {"Data=B.esp|Base.esm|A.esp|Extra.esm|Readme.txt|", "Done|", lists},
         // Relative to the folder the program started in, however often it is used.
         {"Data", "Done|", lists},
-        {"", "No Data Files path|", lists},
         {">", "", lists},
+        {"", "No Data Files path|", lists},
         {"empty=", "Error loading mod files|", " "},
         {">" + Path("Data"), "Done|", lists},
         {"C:\\", "Done|", "talvessa-root.esp| "},
-        // Names compare as the file system compares them; an empty one, or one given again, is
-        // no master. The master list comes first, whatever the times.
-        {"Sound=Mod.esp:base.ESM::BASE.ESM|Base.esm|", "Done|", ""},
-        {"Late=L.esm:\xc9.esm:M.esp|\xc9.esm|S.esp:S.esp|M.esp:G.esm:\xe9.ESM:g.ESM:O.esp|X.esp:"
+        // Names compare as the file system opens them: regardless of case, and without trailing
+        // spaces and dots. An empty one, or one given again, is no master. The master list comes
+        // first, whatever the times.
+        {"Sound=Mod.esp:base.ESM::BASE.ESM:Base.esm :Base.esm. .|Base.esm|", "Done|", ""},
+        {"Late=L.esm:\xc9.esm:M.esp|\xc9.esm|S.esp:S.esp |M.esp:G.esm:\xe9.ESM:g.ESM:O.esp|X.esp:"
          "\xca.esm|",
          "Done|2 file(s) need a master that is not listed: M.esp (G.esm, O.esp), X.esp (\xca.esm)|"
-         "2 file(s) load before a master they need: L.esm (\xc9.esm, M.esp), S.esp (S.esp)|",
+         "2 file(s) load before a master they need: L.esm (\xc9.esm, M.esp), S.esp (S.esp )|",
          ""},
         {"Many=A.esp:X|B.esp:X|C.esp:X|D.esp:X|E.esp:X|F.esp:X|",
          "Done|6 file(s) need a master that is not listed: A.esp (X), B.esp (X), C.esp (X), "
          "D.esp (X), E.esp (X), ...|",
+         ""},
+        // Five masters a bracket at most, as five files a warning; no name longer than a path.
+        {"Five=A.esp:1:2:3:4:5:6|B.esp:1:2:3:4:5|C.esp:" + longest + "|D.esp:" + longer +
+             "|E.esp:X|",
+         "Done|5 file(s) need a master that is not listed: A.esp (1, 2, 3, 4, 5, ...), B.esp (1, "
+         "2, "
+         "3, 4, 5), C.esp (" +
+             longest + "), D.esp (" + longer.substr(0, 256) + "...), E.esp (X)|",
          ""}};
     for (const auto &[row, outcome, shown] : rows) {
         const std::string path = row.substr(0, row.find('=')), typed = PathText();
@@ -112,10 +130,31 @@ TEST_F(CatalogueTest, listPopulationReportsEachOutcomeAndTheFilesThatCannotLoadA
     EXPECT_GE(Send(IDC_STATUS, LB_GETTOPINDEX), Send(IDC_STATUS, LB_GETCOUNT) - 4); // 3 fit
 }
 
+// A file whose header names a thousand masters, none of them there, is warned about at start-up
+// in a box that names five files and five masters each, and fits the screen: thirty names of 60
+// characters.
+TEST_F(CatalogueTest, startUpWarnsOfAHeaderNamingAThousandMissingMastersInABoxThatFits) {
+    const auto name = [](char c, int n) { return std::string(52, c) + std::to_string(n) + ".esp"; };
+    std::string files, masters, five, named;
+    for (int m = 1000; m < 2000; ++m)
+        masters += ":" + name('m', m), five += m < 1005 ? name('m', m) + ", " : "";
+    for (char c = 'A'; c < 'G'; ++c) {
+        files += name(c, 1000) + masters.substr(0, c == 'A' ? masters.npos : 6 * 61) + "|";
+        named += c < 'F' ? name(c, 1000) + " (" + five + "...), " : "";
+    }
+    CreateDirectoryA("Six", nullptr);
+    MakeFilesInOrder("Six", files);
+    WriteBytes("talvessa.dat", "Six");
+    Reopen();
+    named = "6 file(s) need a master that is not listed: " + named + "...|";
+    EXPECT_EQ(Show(IDC_STATUS), "Loading Mod Files...|Done|" + named);
+    EXPECT_EQ(Boxes(), "Warning: " + named);
+}
+
 // The bytes end where an unreadable page begins, so that a read past them ends the test.
 static std::vector<std::string> ReadMasters(const std::string &bytes) {
     static char *const end =
-        static_cast<char *>(VirtualAlloc(nullptr, 0x40000, MEM_COMMIT, PAGE_READWRITE)) + 0x3f000;
+        static_cast<char *>(VirtualAlloc(nullptr, 0x80000, MEM_COMMIT, PAGE_READWRITE)) + 0x7f000;
     DWORD was;
     VirtualProtect(end, 4096, PAGE_NOACCESS, &was);
     std::memcpy(end - bytes.size(), bytes.data(), bytes.size());
@@ -124,7 +163,10 @@ static std::vector<std::string> ReadMasters(const std::string &bytes) {
 
 TEST_F(CatalogueTest, headersNameTheMastersOfTheirWholeFirstRecordAndNothingElse) {
     const std::string hedr = "HEDR" + std::string(300, 'h'), data = "DATA" + Number(7, 8),
-                      oblivion = "HEDR" + std::string(12, 'h');
+                      oblivion = "HEDR" + std::string(12, 'h'),
+                      padded = Header(false, {hedr, "MASTA.esm", "PADD"}),
+                      largest = Header(false, {hedr, "MASTA.esm",
+                                               "PADD" + std::string(0x40000 - padded.size(), 'p')});
     const std::pair<std::string, std::vector<std::string>> rows[] = {
         {Header(false, {hedr, "MASTM.esm", data, "MASTT.esm\0cut", data}), {"M.esm", "T.esm"}},
         {Header(true, {oblivion, "CNAMme", "SNAMus", "MASTO.esm", data, std::string("MAST\0x", 6),
@@ -140,15 +182,32 @@ TEST_F(CatalogueTest, headersNameTheMastersOfTheirWholeFirstRecordAndNothingElse
         {Header(false, {"MASTA.esm", data}), {}},
         // A byte after the last subrecord, and a last subrecord that runs past the record.
         {Header(false, {hedr, "MASTA.esm", data}, 1) + "x", {}},
-        {Header(false, {hedr, "MASTA.esm", data}, -1), {}}};
+        {Header(false, {hedr, "MASTA.esm", data}, -1), {}},
+        // A last subrecord without data; a record of 256 KiB exactly, and one byte more.
+        {Header(false, {hedr, "MASTA.esm", "DATA"}), {"A.esm"}},
+        {largest, {"A.esm"}},
+        {Header(false, {hedr, "MASTA.esm", "PADD" + std::string(0x40000 - padded.size() + 1, 'p')}),
+         {}}};
     for (const auto &[bytes, masters] : rows)
         EXPECT_EQ(ReadMasters(bytes), masters) << bytes;
     for (int row = 0; row < 2; ++row) // every cut of a whole header
         for (size_t cut = 0; cut < rows[row].first.size(); ++cut)
             ASSERT_EQ(ReadMasters(rows[row].first.substr(0, cut)), rows[4].second) << cut;
-    // Through a file, where a header longer than the first read is read whole.
+    // Through a file, where a header longer than the first read is read whole, and through a pipe
+    // that hands it over in parts shorter than asked for, as a network share may.
     WriteBytes(Path("Big.esp"), rows[2].first);
     EXPECT_EQ(ReadFileMasters(Hold(Path("Big.esp"), GENERIC_READ, 0).Get()), rows[2].second);
+    UniqueFile pipe(CreateNamedPipeA("\\\\.\\pipe\\talvessa", PIPE_ACCESS_INBOUND,
+                                     PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE, 1, 0, 1 << 17, 0,
+                                     nullptr));
+    UniqueFile parts = Hold("\\\\.\\pipe\\talvessa", GENERIC_WRITE, 0);
+    DWORD done;
+    const std::string &big = rows[2].first;
+    for (auto [at, size] :
+         {std::pair<size_t, size_t>{0, 10}, {10, 1990}, {2000, big.size() - 2000}})
+        WriteFile(parts.Get(), &big[at], DWORD(size), &done, nullptr);
+    parts.Reset();
+    EXPECT_EQ(ReadFileMasters(pipe.Get()), rows[2].second);
     // Seeded corruptions: a size after a type set to 0, to its maximum, past the end or to any
     // value. Nothing may be named that the bytes do not hold.
     std::mt19937 random(2026);

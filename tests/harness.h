@@ -27,9 +27,8 @@ inline std::vector<std::string> Split(const std::string &entries, char bar = '|'
 }
 
 inline std::string TextOf(HWND window) {
-    char text[1024] = "";
-    GetWindowTextA(window, text, sizeof text);
-    return text;
+    std::string text(GetWindowTextLengthA(window) + 1, '\0');
+    return text.substr(0, GetWindowTextA(window, &text[0], int(text.size())));
 }
 
 inline void WriteBytes(const std::string &path, const std::string &bytes) {
@@ -145,14 +144,20 @@ class TalvessaTest : public ::testing::Test {
              text = GetDlgItem(box, tree ? 0x3742 : 0xFFFF);
         TalvessaTest &test = *running_;
         if (code == HCBT_ACTIVATE && text) {
-            // Wine's boxes hold only the buttons they show, and their icon in control 1088.
+            // Wine's boxes hold only the buttons they show, and their icon in control 1088. A box
+            // must fit the screen, or its button cannot be reached.
+            RECT at;
+            GetWindowRect(box, &at);
             const bool odd = !GetDlgItem(box, IDOK) || GetDlgItem(box, IDCANCEL) ||
                              GetDlgItem(box, IDNO) ||
-                             SendDlgItemMessageA(box, 1088, STM_GETICON, 0, 0);
-            test.boxes_ += (tree ? IsWindowEnabled(test.dialog_) ? "Browser" : "Browser (disabling)"
-                                 : TextOf(box) + (odd ? " [form]" : "")) +
-                           (GetWindow(box, GW_OWNER) ? "" : " (unowned)") + ": " + TextOf(text) +
-                           "|";
+                             SendDlgItemMessageA(box, 1088, STM_GETICON, 0, 0),
+                       off = at.left < 0 || at.top < 0 ||
+                             at.right > GetSystemMetrics(SM_CXSCREEN) ||
+                             at.bottom > GetSystemMetrics(SM_CYSCREEN);
+            test.boxes_ +=
+                (tree ? IsWindowEnabled(test.dialog_) ? "Browser" : "Browser (disabling)"
+                      : TextOf(box) + (odd ? " [form]" : "") + (off ? " [off screen]" : "")) +
+                (GetWindow(box, GW_OWNER) ? "" : " (unowned)") + ": " + TextOf(text) + "|";
             tree && !test.browseTo_.empty()
                 ? SetTimer(box, 1, 50, Choose)
                 : PostMessageA(box, WM_COMMAND, tree ? IDCANCEL : IDOK, 0);
@@ -222,12 +227,17 @@ class TalvessaTest : public ::testing::Test {
     void SetPath(const std::string &path) { SetDlgItemTextA(dialog_, IDC_PATH_EDIT, path.c_str()); }
     std::string PathText() const { return TextOf(GetDlgItem(dialog_, IDC_PATH_EDIT)); }
     void Click(int id) { SendMessageA(dialog_, WM_COMMAND, id, LPARAM(GetDlgItem(dialog_, id))); }
+    // Wine's ANSI LB_GETTEXT passes through a buffer of 512 wide characters, and a longer entry
+    // overruns it: the entries are read wide and converted.
     std::string Show(int listId) const {
         std::string shown;
-        for (int i = 0, length; (length = int(Send(listId, LB_GETTEXTLEN, i))) >= 0; ++i) {
-            std::vector<char> text(length + 1);
-            Send(listId, LB_GETTEXT, i, LPARAM(text.data()));
-            shown += text.data() + std::string(Send(listId, LB_GETSEL, i) ? "*|" : "|");
+        HWND list = GetDlgItem(dialog_, listId);
+        for (int i = 0, length; (length = int(SendMessageW(list, LB_GETTEXTLEN, i, 0))) >= 0; ++i) {
+            std::vector<wchar_t> text(length + 1);
+            std::vector<char> ansi(2 * length + 1);
+            SendMessageW(list, LB_GETTEXT, i, LPARAM(text.data()));
+            WideCharToMultiByte(CP_ACP, 0, text.data(), -1, ansi.data(), int(ansi.size()), 0, 0);
+            shown += ansi.data() + std::string(Send(listId, LB_GETSEL, i) ? "*|" : "|");
         }
         return shown;
     }

@@ -14,9 +14,19 @@ void SetStatus(HWND dialog, const char *text, int warning) {
 }
 
 std::string DescribeFiles(const char *what, const std::vector<std::string> &items) {
+    return std::to_string(items.size()) + " file(s) " + what + ": " + JoinFirstItems(items);
+}
+
+std::string JoinFirstItems(const std::vector<std::string> &items) {
     constexpr size_t kNamed = 5;
-    std::string text = std::to_string(items.size()) + " file(s) " + what + ": ";
+    std::string text;
     for (size_t index = 0; index < items.size() && index < kNamed; ++index)
         text += (index > 0 ? ", " : "") + items[index];
     return items.size() > kNamed ? text + ", ..." : text;
+}
+
+std::string ShortenName(const std::string &name) {
+    constexpr size_t kLongestName = MAX_PATH - 1;
+    constexpr size_t kKept = kLongestName - 3; // room for "..."
+    return name.size() > kLongestName ? name.substr(0, kKept) + "..." : name;
 }
