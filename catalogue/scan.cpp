@@ -89,24 +89,31 @@ int CountPluginFiles(const char *folder) {
     return count;
 }
 
-bool ReadFileStamp(const char *folder, const std::string &name, FileStamp &stamp,
-                   std::vector<std::string> &masters) {
-    // Entering a folder costs as much as opening a file: a scan enters its folder once.
-    if (!IsCurrentDirectory(folder) && !SetCurrentDirectoryA(folder))
-        return false;
-    UniqueFile file(CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        return false;
-    FILETIME created, accessed, written;
-    if (!GetFileTime(file.Get(), &created, &accessed, &written))
-        return false;
+UniqueFile OpenForScan(const std::string &name) {
+    return UniqueFile(CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+bool MakeFileStamp(const FILETIME &written, FileStamp &stamp) {
     SYSTEMTIME utc, local;
     if (!FileTimeToSystemTime(&written, &utc) ||
         !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local))
         return false;
     stamp =
         FileStamp{local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond};
+    return true;
+}
+
+bool ReadFileStamp(const char *folder, const std::string &name, FileStamp &stamp,
+                   std::vector<std::string> &masters) {
+    // Entering a folder costs as much as opening a file: a scan enters its folder once.
+    if (!IsCurrentDirectory(folder) && !SetCurrentDirectoryA(folder))
+        return false;
+    UniqueFile file = OpenForScan(name);
+    FILETIME created, accessed, written;
+    if (!file || !GetFileTime(file.Get(), &created, &accessed, &written) ||
+        !MakeFileStamp(written, stamp))
+        return false;
     // Through the handle already open: a second open per file would cost as much again.
     masters = ReadFileMasters(file.Get());
     return true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "catalogue/masters.h"
+#include "win32/handles.h"
 
 #include <string>
 #include <vector>
@@ -21,6 +22,14 @@ constexpr int kScanPathTooLong = -3; // the folder path leaves no room for the s
 
 // Counts the folder's entries whose names pass IsPluginFile or IsMasterFile, or kScanCannotList.
 int CountPluginFiles(const char *folder);
+
+// Opens a file of the current directory as the scan does: for reading, letting others read it.
+// A file that another program holds open for writing, or without sharing reading, does not open.
+UniqueFile OpenForScan(const std::string &name);
+
+// A last-write time as the scan orders it: local calendar fields. False when it cannot be
+// converted.
+bool MakeFileStamp(const FILETIME &written, FileStamp &stamp);
 
 // Reads the last-write time of folder\name and the masters its header names, making folder
 // current. False when the folder cannot be entered, the file cannot be opened for reading, or its

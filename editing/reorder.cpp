@@ -1,5 +1,6 @@
 #include "editing/reorder.h"
 
+#include "catalogue/scan.h"
 #include "ui/controls.h"
 #include "ui/status.h"
 #include "win32/handles.h"
@@ -30,12 +31,14 @@ std::vector<std::string> ReadMastersKeepingAccess(HANDLE file, const FILETIME &a
     return masters;
 }
 
-// Gives the file the clock's next time and reads its masters. False, with the clock as it was,
-// when the file cannot take the time: it then keeps its old one, and the next file takes this.
-bool StampFile(const UniqueFile &file, SYSTEMTIME &clock, std::vector<std::string> &masters) {
+// Gives the file the clock's next time, written, and reads its masters. False, with the clock as
+// it was, when the file cannot take the time: it then keeps its old one, and the next file takes
+// this.
+bool StampFile(const UniqueFile &file, SYSTEMTIME &clock, std::vector<std::string> &masters,
+               FILETIME &written) {
     SYSTEMTIME next = clock;
     AdvanceStampClock(next);
-    FILETIME accessed, written;
+    FILETIME accessed;
     // Only the last-write time decides the load order; the other two times stay the file's.
     if (!file || IsReadOnly(file.Get()) || !GetFileTime(file.Get(), nullptr, &accessed, nullptr) ||
         !SystemTimeToFileTime(&next, &written) ||
@@ -44,6 +47,14 @@ bool StampFile(const UniqueFile &file, SYSTEMTIME &clock, std::vector<std::strin
     clock = next;
     masters = ReadMastersKeepingAccess(file.Get(), accessed);
     return true;
+}
+
+// Where the next scan puts a file that kept its time: by that time, if the scan can open it.
+bool ReadPlace(const std::string &name, FileStamp &place) {
+    UniqueFile file = OpenForScan(name);
+    FILETIME written;
+    return file && GetFileTime(file.Get(), nullptr, nullptr, &written) &&
+           MakeFileStamp(written, place);
 }
 
 // The masters of a file that kept its time, read only where its last-access time can be given
@@ -79,6 +90,8 @@ void OnReorder(HWND dialog) {
     if (!unwritten.empty())
         SetStatus(dialog, DescribeFiles("kept their old time", unwritten).c_str(), 1);
     SetStatus(dialog, "Reording done", 0);
+    // The order the games now load, and the next Reload shows, with those files where they are.
+    PutMastersFirst(files);
     ReportMasterProblems(dialog, files);
 }
 
@@ -90,17 +103,33 @@ bool SetLoadOrderTimes(std::vector<PluginFile> &files, const char *folder,
         return false;
     }
     SYSTEMTIME clock = StartStampClock();
+    std::vector<PluginFile> placed;
+    std::vector<FileStamp> places;
+    placed.reserve(files.size());
+    places.reserve(files.size());
     for (PluginFile &file : files) {
         // Reading too, for the header, and the read-only check needs the attributes.
         UniqueFile handle(CreateFileA(file.name.c_str(), GENERIC_READ | GENERIC_WRITE,
                                       FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!StampFile(handle, clock, file.masters)) {
+        FileStamp place;
+        FILETIME written;
+        if (StampFile(handle, clock, file.masters, written)) {
+            if (!MakeFileStamp(written, place))
+                continue;
+        } else {
             unwritten.push_back(file.name);
             handle.Reset();
             file.masters = ReadMastersLeavingTimes(file.name);
+            // Gone, or held open by another program: the next scan leaves it out too.
+            if (!ReadPlace(file.name, place))
+                continue;
         }
+        placed.push_back(std::move(file));
+        places.push_back(place);
     }
+    SortByStamp(placed, places);
+    files.swap(placed);
     return true;
 }
 

@@ -80,22 +80,24 @@ TEST(StampClock, countsUpFromTheBaseTimeAndCarriesOneShortOfEachCalendarLimit) {
 // from 2002-05-03 00:00:01 UTC, masters first, with one millisecond part; the others keep their
 // times.
 TEST_F(EditingTest, reorderStampsTheWritableListedFilesAndNamesTheOthers) {
-    const std::string files = "Base.esm|Sm\xf6rg\xe5s.esp|Upper.ESP|Pinned.esp:Gone.esm|"
-                              "Busy.esp:Lost.esm|Late.esm|Last.esp|Read.esp:Last.esp|",
-                      kept = "3 file(s) kept their old time: Pinned.esp, Busy.esp, Last.esp|",
+    const std::string files = "Base.esm|Sm\xf6rg\xe5s.esp:Base.esm|Upper.ESP|Pinned.esp:Gone.esm|"
+                              "Busy.esp:Lost.esm|Late.esm:Base.esm|Last.esp|Read.esp:Last.esp|",
                       missing = "2 file(s) need a master that is not listed: Pinned.esp "
                                 "(Gone.esm), Busy.esp (Lost.esm)|",
                       data = Path("Data Files");
-    // The plug-in moved to the top (Read.esp, or -1 for none); whether to pin one file read-only,
-    // hold one open for writing and delete one; the path; the files stamped, in order; the status
-    // lines after "Reording...".
+    // The plug-in moved to the top (Read.esp, or -1 for none); whether to pin a master and a
+    // plug-in read-only, hold one open for writing and delete one; the path; the files stamped,
+    // in order; the status lines after "Reording...", whose check takes the files that kept their
+    // time where that time puts them on disk, and the file deleted nowhere.
     const std::tuple<int, bool, std::string, std::string, std::string> rows[] = {
         {4, false, "Data Files",
          "Base.esm|Late.esm|Read.esp|Sm\xf6rg\xe5s.esp|Pinned.esp|Busy.esp|Last.esp|",
          "Reording done|" + missing +
              "1 file(s) load before a master they need: Read.esp (Last.esp)|"},
-        {-1, true, "Data Files", "Base.esm|Late.esm|Sm\xf6rg\xe5s.esp|Read.esp|",
-         kept + "Reording done|" + missing},
+        {-1, true, "Data Files", "Late.esm|Sm\xf6rg\xe5s.esp|Read.esp|",
+         "4 file(s) kept their old time: Base.esm, Pinned.esp, Busy.esp, Last.esp|Reording done|"
+         "3 file(s) need a master that is not listed: Read.esp (Last.esp), Pinned.esp (Gone.esm), "
+         "Busy.esp (Lost.esm)|1 file(s) load before a master they need: Late.esm (Base.esm)|"},
         {-1, false, "", "", "No Data Files path|"},
         {-1, false, "Gone", "", ""}};
     for (const auto &[moved, obstruct, path, stamped, status] : rows) {
@@ -119,6 +121,7 @@ TEST_F(EditingTest, reorderStampsTheWritableListedFilesAndNamesTheOthers) {
                    busy =
                        Hold(data + "\\Busy.esp", GENERIC_READ, obstruct ? FILE_SHARE_READ : shared);
         if (obstruct &&
+            SetFileAttributesA((data + "\\Base.esm").c_str(), FILE_ATTRIBUTE_READONLY) &&
             SetFileAttributesA((data + "\\Pinned.esp").c_str(), FILE_ATTRIBUTE_READONLY))
             DeleteFileA((data + "\\Last.esp").c_str());
         NewStatus() + Boxes(); // those of the Reload
@@ -129,7 +132,7 @@ TEST_F(EditingTest, reorderStampsTheWritableListedFilesAndNamesTheOthers) {
                                (path == "Gone" ? "Note (unowned): Cannot set current dir|" : ""));
         const std::vector<std::string> order = Split(stamped);
         const ULONGLONG second = 10000000, old = Utc(2010, 1, 1, 12, 0, 0),
-                        base = Utc(2002, 5, 3, 0, 0, 0) + TimeOf(data + "\\Base.esm") % second;
+                        base = Utc(2002, 5, 3, 0, 0, 0) + TimeOf(data + "\\Late.esm") % second;
         for (size_t i = 0; i < all.size(); ++i) {
             const size_t place = std::find(order.begin(), order.end(), all[i]) - order.begin();
             const std::string file = data + "\\" + all[i];
