@@ -27,7 +27,7 @@ unexport WINEARCH WINELOADER
 JOBS       ?= $(shell nproc)
 MAKEFLAGS  += --no-print-directory
 
-.PHONY: all bootstrap configure build build64 test faults run run64 dist bench screenshot display format clean
+.PHONY: all bootstrap configure build build64 test faults fuzz run run64 dist bench screenshot display format clean
 
 all: build
 
@@ -72,6 +72,19 @@ faults: bootstrap
 	@if tools/can-run-i386.sh "make faults" "the faults are planted in the 64-bit build"; then \
 	  tools/faults.sh $(BUILD); \
 	else $(WINE64_ENV) tools/faults.sh --x86_64 $(BUILD); fi
+
+# The header reader under libFuzzer, built natively with clang, AddressSanitizer and
+# UndefinedBehaviorSanitizer, for FUZZ_SECONDS; the corpus starts from headers that the target
+# writes itself, and grows in $(BUILD)/fuzz/corpus from one run to the next. Not part of 'make test'.
+FUZZ_SECONDS ?= 180
+fuzz:
+	@tools/bootstrap.sh fuzz
+	@mkdir -p $(BUILD)/fuzz/corpus
+	@clang++ -std=c++17 -g -O1 -Wall -Wextra -fsanitize=fuzzer,address,undefined \
+	  -fno-sanitize-recover=all -I. fuzz/header_fuzz.cpp catalogue/header.cpp \
+	  -o $(BUILD)/fuzz/header_fuzz
+	@cd $(BUILD)/fuzz && TALVESSA_FUZZ_SEEDS=corpus ./header_fuzz corpus \
+	  -max_total_time=$(FUZZ_SECONDS) -max_len=262200 -print_final_stats=1
 
 # The run prefix holds a sample game installation, found as a real one would be. The program starts
 # in its build folder: the settings it saves beside itself at close are then read at the next run.
