@@ -1,27 +1,25 @@
 #include "app/dialog.h"
 
+#include "app/menu.h"
 #include "catalogue/lists.h"
 #include "config/browse.h"
 #include "config/settings.h"
 #include "editing/export.h"
 #include "editing/moves.h"
 #include "editing/reorder.h"
+#include "editing/sort.h"
+#include "ui/controls.h"
 #include "res/resource.h"
 
 namespace {
-
-void ClearSelection(HWND dialog, int listId) {
-    // Setting the selection by message sends no notification, so this never triggers itself.
-    SendDlgItemMessageA(dialog, listId, LB_SETSEL, FALSE, -1);
-}
 
 void OnSelectionChange(HWND dialog, int listId, int notification) {
     if (notification != LBN_SELCHANGE)
         return;
     switch (listId) {
-    case IDC_PLUGIN_LIST: ClearSelection(dialog, IDC_MASTER_LIST); break;
-    case IDC_MASTER_LIST: ClearSelection(dialog, IDC_PLUGIN_LIST); break;
-    case IDC_STATUS: ClearSelection(dialog, IDC_STATUS); break;
+    case IDC_PLUGIN_LIST: ClearListSelection(dialog, IDC_MASTER_LIST); break;
+    case IDC_MASTER_LIST: ClearListSelection(dialog, IDC_PLUGIN_LIST); break;
+    case IDC_STATUS: ClearListSelection(dialog, IDC_STATUS); break;
     }
 }
 
@@ -41,12 +39,13 @@ void OnClose(HWND dialog) {
 
 } // namespace
 
-INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     // Nothing may be thrown across the dialog manager: a failed command leaves the dialog alive.
     try {
         switch (message) {
         case WM_INITDIALOG: OnInitDialog(dialog); return TRUE;
         case WM_CLOSE: OnClose(dialog); return TRUE;
+        case WM_CONTEXTMENU: return OnContextMenu(dialog, reinterpret_cast<HWND>(wParam), lParam);
         case WM_COMMAND:
             switch (LOWORD(wParam)) {
             case IDC_PLUGIN_LIST:
@@ -60,6 +59,7 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
             case IDC_MOVE_BOTTOM: OnMoveToBottom(dialog); return TRUE;
             case IDC_REORDER: OnReorder(dialog); return TRUE;
             case IDC_EXPORT: OnExportLoadOrder(dialog); return TRUE;
+            case IDM_SORT_BY_MASTERS: OnSortByMasters(dialog); return TRUE;
             }
             return TRUE; // every other command, Escape and Enter included, does nothing
         }

@@ -41,3 +41,10 @@ void LoadPluginLists(HWND dialog) {
     PutMastersFirst(files);
     ReportMasterProblems(dialog, files);
 }
+
+void AppendListFiles(HWND dialog, int listId, std::vector<PluginFile> &files) {
+    HWND list = GetDlgItem(dialog, listId);
+    int count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+    for (int index = 0; index < count; ++index)
+        files.push_back(PluginFile{ReadListEntry(list, index), {}});
+}

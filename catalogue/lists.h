@@ -1,7 +1,14 @@
 #pragma once
 
+#include "catalogue/masters.h"
+
 #include <windows.h>
+
+#include <vector>
 
 // Rescans the folder named in the path field and refills the plug-in and master lists, each in
 // load order, reporting in the status list.
 void LoadPluginLists(HWND dialog);
+
+// Appends the entries of one of the two lists to files, top to bottom, naming no masters.
+void AppendListFiles(HWND dialog, int listId, std::vector<PluginFile> &files);

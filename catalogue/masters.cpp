@@ -5,6 +5,8 @@
 #include "ui/status.h"
 
 #include <algorithm>
+#include <functional>
+#include <queue>
 
 namespace {
 
@@ -122,6 +124,62 @@ std::vector<std::string> DescribeMasterProblems(const std::vector<PluginFile> &o
     if (!late.empty())
         lines.push_back(DescribeFiles("load before a master they need", late));
     return lines;
+}
+
+size_t OrderByMasters(const std::vector<PluginFile> &files, std::vector<size_t> &order) {
+    std::vector<std::string> names;
+    names.reserve(files.size());
+    for (const PluginFile &file : files)
+        names.push_back(file.name);
+    const std::vector<Name> listed = SortNames(names);
+    // For each file, the files that need it, and how many of its own masters are not yet placed.
+    std::vector<std::vector<size_t>> needed(files.size());
+    std::vector<size_t> waiting(files.size());
+    for (size_t place = 0; place < files.size(); ++place)
+        for (const std::string &master : files[place].masters) {
+            const size_t found = FindPlace(listed, Name{NameAsOpened(master), 0});
+            if (found != kNowhere && found != place) {
+                needed[found].push_back(place);
+                ++waiting[place];
+            }
+        }
+    // The files free to go, topmost first.
+    std::priority_queue<size_t, std::vector<size_t>, std::greater<size_t>> free;
+    for (size_t place = 0; place < files.size(); ++place)
+        if (waiting[place] == 0)
+            free.push(place);
+    std::vector<bool> placed(files.size());
+    order.clear();
+    for (size_t topmost = 0; order.size() < files.size();) {
+        size_t next;
+        if (!free.empty()) {
+            next = free.top();
+            free.pop();
+        } else {
+            while (placed[topmost])
+                ++topmost;
+            next = topmost;
+        }
+        placed[next] = true;
+        order.push_back(next);
+        for (size_t file : needed[next])
+            if (--waiting[file] == 0 && !placed[file])
+                free.push(file);
+    }
+    // A file is mended when one of its masters stood below it and none does now.
+    std::vector<size_t> newPlace(files.size());
+    for (size_t place = 0; place < order.size(); ++place)
+        newPlace[order[place]] = place;
+    std::vector<bool> late(files.size()), stillLate(files.size());
+    for (size_t master = 0; master < files.size(); ++master)
+        for (size_t file : needed[master]) {
+            late[file] = late[file] || master > file;
+            stillLate[file] = stillLate[file] || newPlace[master] > newPlace[file];
+        }
+    size_t mended = 0;
+    for (size_t file = 0; file < files.size(); ++file)
+        mended += late[file] && !stillLate[file];
+    return mended;
 }
 
 void PutMastersFirst(std::vector<PluginFile> &files) {

@@ -19,6 +19,13 @@ std::vector<std::string> ReadFileMasters(HANDLE file);
 // in it, one for files that come before a master they need. Empty when the order is sound.
 std::vector<std::string> DescribeMasterProblems(const std::vector<PluginFile> &order);
 
+// The order in which files load after the masters they need among them: repeatedly the topmost
+// file not yet placed whose masters among them (other than itself) are all placed, or, when none
+// is (masters that need each other), the topmost left. A sound order stays as it is, and files
+// keep their order wherever their masters allow. Fills order with the files' places, and returns
+// how many stood before a master they need and no longer do.
+size_t OrderByMasters(const std::vector<PluginFile> &files, std::vector<size_t> &order);
+
 // Orders files as the two lists show them: the masters first, then the plug-ins, each kind in the
 // order it had.
 void PutMastersFirst(std::vector<PluginFile> &files);

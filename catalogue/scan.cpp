@@ -94,6 +94,11 @@ UniqueFile OpenForScan(const std::string &name) {
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
+std::vector<std::string> ReadNamedMasters(const std::string &name) {
+    UniqueFile file = OpenForScan(name);
+    return file ? ReadFileMasters(file.Get()) : std::vector<std::string>();
+}
+
 bool MakeFileStamp(const FILETIME &written, FileStamp &stamp) {
     SYSTEMTIME utc, local;
     if (!FileTimeToSystemTime(&written, &utc) ||

@@ -31,6 +31,10 @@ UniqueFile OpenForScan(const std::string &name);
 // converted.
 bool MakeFileStamp(const FILETIME &written, FileStamp &stamp);
 
+// The masters that the header of a file of the current directory names, read as the scan reads
+// them: none when the file does not open as the scan opens it, or has no header that adds up.
+std::vector<std::string> ReadNamedMasters(const std::string &name);
+
 // Reads the last-write time of folder\name and the masters its header names, making folder
 // current. False when the folder cannot be entered, the file cannot be opened for reading, or its
 // time cannot be read or converted.

@@ -1,5 +1,6 @@
 #include "editing/reorder.h"
 
+#include "catalogue/lists.h"
 #include "catalogue/scan.h"
 #include "ui/controls.h"
 #include "ui/status.h"
@@ -7,13 +8,6 @@
 #include "res/resource.h"
 
 namespace {
-
-void AppendListEntries(HWND dialog, int listId, std::vector<PluginFile> &files) {
-    HWND list = GetDlgItem(dialog, listId);
-    int count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
-    for (int index = 0; index < count; ++index)
-        files.push_back(PluginFile{ReadListEntry(list, index), {}});
-}
 
 // Players mark a file read-only to pin it in the load order. Windows refuses to open such a file
 // for writing; Wine running as root does not, and must not override the player's pin either.
@@ -76,8 +70,8 @@ void OnReorder(HWND dialog) {
     SetStatus(dialog, "Reording...", 0);
     // Masters first: the games need every master loaded before any plug-in that depends on it.
     std::vector<PluginFile> files;
-    AppendListEntries(dialog, IDC_MASTER_LIST, files);
-    AppendListEntries(dialog, IDC_PLUGIN_LIST, files);
+    AppendListFiles(dialog, IDC_MASTER_LIST, files);
+    AppendListFiles(dialog, IDC_PLUGIN_LIST, files);
     std::string folder;
     if (!ReadPathField(dialog, folder)) {
         SetStatus(dialog, "No Data Files path", 1);

@@ -15,3 +15,6 @@
 #define IDC_REORDER     2016
 #define IDC_BROWSE      2100
 #define IDC_EXPORT      2110
+
+// Commands without a control of their own, from the lists' right-click menu.
+#define IDM_SORT_BY_MASTERS 2120

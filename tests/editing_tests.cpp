@@ -54,6 +54,62 @@ TEST_F(EditingTest, clicksKeepTheListsSelectionsApartAndMovesGiveTheWorkedExampl
     EXPECT_TRUE(IsWindowVisible(dialog_));
 }
 
+// Each row right-clicks an entry of a list on the lists given (the row's count is the entry; -1
+// is below the last, -2 the keyboard's menu key at the focused entry) and chooses the menu item
+// with the id given, if any. The moves are greyed when no list holds a selection.
+TEST_F(EditingTest, theListsRightClickMenuSelectsAsAClickDoesAndCarriesOutTheChoice) {
+    const std::string menu = "Move to Top 2011|Move Up 2012|Move Down 2013|Move to Bottom 2014|-|"
+                             "Sort by Masters 2120|",
+                      grey = "Move to Top 2011 grey|Move Up 2012 grey|Move Down 2013 grey|"
+                             "Move to Bottom 2014 grey|-|Sort by Masters 2120|",
+                      unsorted = "Sorting by masters...|No Data Files path|";
+    // The list and entry, the item chosen, the lists before and after, the status lines.
+    const std::tuple<int, int, int, std::string, std::string, std::string> rows[] = {
+        {IDC_MASTER_LIST, -1, 0, "A|B*|C| X|Y|Z|", "A|B*|C| X|Y|Z|", ""},
+        {IDC_MASTER_LIST, 1, IDC_MOVE_UP, "A|B*|C| X*|Y|Z|", "A|B|C| Y*|X|Z|", ""},
+        {IDC_PLUGIN_LIST, 2, IDC_MOVE_TOP, "A*|B|C*| X|", "A*|C*|B| X|", ""},
+        {IDC_PLUGIN_LIST, -1, 0, "A|B|C| X|", "A|B|C| X|", ""},
+        {IDC_PLUGIN_LIST, -2, IDM_SORT_BY_MASTERS, "A|B|C| X|", "A|B|C| X|", unsorted}};
+    for (const auto &[id, entry, choice, before, after, status] : rows) {
+        Fill(before);
+        Send(id, LB_SETCARETINDEX, 2);
+        EXPECT_EQ(ContextMenu(id, entry, choice), before.find('*') == before.npos ? grey : menu)
+            << before << entry;
+        EXPECT_EQ(Lists(), after) << entry;
+        EXPECT_EQ(NewStatus() + Boxes(), status + Warnings(status)) << entry;
+    }
+}
+
+// Sort by Masters on a folder whose headers name masters (after ":"): each file moves after those
+// it needs in its own list, the topmost first of those free to go, the topmost left when none is.
+// Files that need each other, one that needs itself, and a master that needs a plug-in stay and
+// are warned about. W.esp, gone since the lists were filled, and B.esp, held open without
+// sharing, name nothing. The selection stays on the same entries; a second sort moves nothing.
+TEST_F(EditingTest, sortByMastersPutsEachFileAfterTheMastersItNeedsInItsOwnList) {
+    CreateDirectoryA("Sorted", nullptr);
+    MakeFilesInOrder("Sorted",
+                     "Dawn.esm:Base.esm|Base.esm|Loop.esm:Plug.esp|Patch.esp:MOD.ESP :mod.esp|"
+                     "Other.esp|S.esp:S.esp|Mod.esp:Base.esm|C.esp:B.esp|B.esp:A.esp|A.esp|"
+                     "X.esp:Y.esp|Y.esp:X.esp|V.esp:W.esp|W.esp|Plug.esp:Y.esp|");
+    SetPath("Sorted");
+    Click(IDC_RELOAD);
+    DeleteFileA("Sorted\\W.esp");
+    UniqueFile held = Hold("Sorted\\B.esp", GENERIC_READ, 0);
+    Send(IDC_PLUGIN_LIST, LB_SETSEL, TRUE, 0);
+    Send(IDC_PLUGIN_LIST, LB_SETSEL, TRUE, 4);
+    NewStatus() + Boxes();
+    const std::string late = "3 file(s) load before a master they need: Loop.esm (Plug.esp), S.esp "
+                             "(S.esp), X.esp (Y.esp)|";
+    for (std::string moved : {"4 file(s) moved after their masters; Reorder writes the new order|",
+                              "No file had to move|"}) {
+        SendMessageA(dialog_, WM_COMMAND, IDM_SORT_BY_MASTERS, 0);
+        EXPECT_EQ(Lists(), "Other.esp|S.esp|Mod.esp|Patch.esp*|B.esp|C.esp*|A.esp|W.esp|V.esp|"
+                           "X.esp|Y.esp|Plug.esp| Base.esm|Dawn.esm|Loop.esm|");
+        EXPECT_EQ(NewStatus(), "Sorting by masters...|" + moved + late);
+        EXPECT_EQ(Boxes(), Warnings(late));
+    }
+}
+
 TEST(StampClock, countsUpFromTheBaseTimeAndCarriesOneShortOfEachCalendarLimit) {
     // The last row: the last stamp of a clock year carries day, month and year at once.
     const std::pair<int, ULONGLONG> rows[] = {

@@ -89,7 +89,10 @@ inline void RemoveTree(const std::string &path) { // read-only files too
 
 // The boxes that the warnings among the status lines raise: every line but a progress report.
 inline std::string Warnings(const std::string &lines) {
-    const std::regex progress("(Done|Reording done|Opening File\\.\\.\\.)\\|"), line("[^|]+\\|");
+    const std::regex progress(
+        "(Done|Reording done|Opening File\\.\\.\\.|Sorting by masters\\.\\.\\.|"
+        "No file had to move|\\d+ file\\(s\\) moved after [^|]+)\\|"),
+        line("[^|]+\\|");
     return std::regex_replace(std::regex_replace(lines, progress, ""), line, "Warning: $&");
 }
 
@@ -177,6 +180,58 @@ class TalvessaTest : public ::testing::Test {
             ? (void)PostMessageA(browser, WM_COMMAND, IDOK, 0)
             : (void)SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, LPARAM(choice.c_str()));
     }
+    // A menu is recorded as "text id|" an item ("-|" a separator), marked " grey" when greyed
+    // and, first of all, "[elsewhere] " when it does not open at menuAt_. It is then closed, or
+    // the item with the id menuChoice_ chosen with the keys, as a user would choose it.
+    static void CALLBACK ReadMenu(HWND, UINT, UINT_PTR timer, DWORD) {
+        HWND window = FindWindowA("#32768", nullptr); // the class of a menu's window
+        HMENU menu = HMENU(SendMessageA(window, MN_GETHMENU, 0, 0));
+        if (!menu)
+            return;
+        KillTimer(nullptr, timer);
+        TalvessaTest &test = *running_;
+        RECT at;
+        GetWindowRect(window, &at);
+        test.menu_ = at.left == test.menuAt_.x && at.top == test.menuAt_.y ? "" : "[elsewhere] ";
+        // The item chosen takes one press of Down more than the items before it, greyed or not.
+        int items = 0, chosen = -1;
+        for (int item = 0; item < GetMenuItemCount(menu); ++item) {
+            char text[64] = "";
+            GetMenuStringA(menu, item, text, sizeof text, MF_BYPOSITION);
+            const UINT id = GetMenuItemID(menu, item),
+                       state = GetMenuState(menu, item, MF_BYPOSITION);
+            const bool separator = state & MF_SEPARATOR;
+            test.menu_ += separator ? "-|"
+                                    : text + (" " + std::to_string(id)) +
+                                          (state & MF_GRAYED ? " grey|" : "|");
+            chosen = !separator && int(id) == test.menuChoice_ ? items : chosen;
+            items += !separator;
+        }
+        for (int down = 0; down <= chosen; ++down)
+            PostMessageA(window, WM_KEYDOWN, VK_DOWN, 0);
+        PostMessageA(window, WM_KEYDOWN, chosen >= 0 ? VK_RETURN : VK_ESCAPE, 0);
+    }
+    // The right-click menu of a list: at an entry (or below the last, -1), or from the keyboard
+    // (-2), at its focused entry; chooses the item with the id choice, if any.
+    std::string ContextMenu(int listId, int entry, int choice = 0) {
+        HWND list = GetDlgItem(dialog_, listId);
+        RECT rect;
+        Send(listId, LB_GETITEMRECT, entry == -2 ? Send(listId, LB_GETCARETINDEX) : 0,
+             LPARAM(&rect));
+        const int height = rect.bottom - rect.top;
+        menuAt_ = entry == -2
+                      ? POINT{rect.left, rect.bottom}
+                      : POINT{4, rect.top + height / 2 +
+                                     height * (entry < 0 ? int(Send(listId, LB_GETCOUNT)) : entry)};
+        ClientToScreen(list, &menuAt_);
+        menuChoice_ = choice;
+        const UINT_PTR timer = SetTimer(nullptr, 0, 20, ReadMenu);
+        SendMessageA(dialog_, WM_CONTEXTMENU, WPARAM(list),
+                     entry == -2 ? MAKELPARAM(-1, -1) : MAKELPARAM(menuAt_.x, menuAt_.y));
+        KillTimer(nullptr, timer);
+        return std::exchange(menu_, "");
+    }
+
     // Little-endian, as x86 holds it.
     static std::string Number(uint64_t n, int width) { return std::string((char *)&n, width); }
 
@@ -256,7 +311,9 @@ class TalvessaTest : public ::testing::Test {
 
     inline static TalvessaTest *running_ = nullptr;
     inline static int tests_ = 0;
-    std::string folder_, start_, boxes_, browseTo_;
+    std::string folder_, start_, boxes_, browseTo_, menu_;
+    POINT menuAt_{};
+    int menuChoice_ = 0;
     HWND dialog_ = nullptr;
     HHOOK hook_ = nullptr;
     size_t statusSeen_ = 0; // how much of the status list's text has been read

@@ -23,3 +23,7 @@ std::string ReadListEntry(HWND list, int index) {
                  reinterpret_cast<LPARAM>(buffer.data()));
     return buffer.data();
 }
+
+void ClearListSelection(HWND dialog, int listId) {
+    SendDlgItemMessageA(dialog, listId, LB_SETSEL, FALSE, -1);
+}

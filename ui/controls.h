@@ -10,6 +10,10 @@ bool ReadPathField(HWND dialog, std::string &path);
 // The text of one list box entry.
 std::string ReadListEntry(HWND list, int index);
 
+// Clears every selection of a list of the dialog. Setting the selection by message sends no
+// notification, so this never triggers a selection change of its own.
+void ClearListSelection(HWND dialog, int listId);
+
 // Turns a window's drawing off for the life of the owner, then redraws it once: thousands of list
 // entries added or moved draw far faster once than once each.
 class RedrawSuspended {

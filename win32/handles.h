@@ -74,6 +74,14 @@ struct ItemIdListTraits {
 
 using UniqueItemIdList = UniqueHandle<ItemIdListTraits>;
 
+struct MenuTraits {
+    using Pointer = HMENU;
+    static Pointer Invalid() { return nullptr; }
+    static void Close(Pointer menu) { DestroyMenu(menu); }
+};
+
+using UniqueMenu = UniqueHandle<MenuTraits>;
+
 // A C runtime stream, for the text files: the runtime's text mode writes CR LF for each line feed
 // and ends a file at Ctrl-Z when reading.
 struct StreamTraits {

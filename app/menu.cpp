@@ -1,0 +1,80 @@
+#include "app/menu.h"
+
+#include "ui/controls.h"
+#include "win32/handles.h"
+#include "res/resource.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+
+namespace {
+
+struct MenuItem {
+    int id;
+    const char *text;
+};
+
+// The moves, as their buttons stand and with their captions: each sends its button's command.
+constexpr MenuItem kMoves[] = {{IDC_MOVE_TOP, "Move to Top"},
+                               {IDC_MOVE_UP, "Move Up"},
+                               {IDC_MOVE_DOWN, "Move Down"},
+                               {IDC_MOVE_BOTTOM, "Move to Bottom"}};
+
+bool HasSelection(HWND dialog) {
+    return SendDlgItemMessageA(dialog, IDC_PLUGIN_LIST, LB_GETSELCOUNT, 0, 0) > 0 ||
+           SendDlgItemMessageA(dialog, IDC_MASTER_LIST, LB_GETSELCOUNT, 0, 0) > 0;
+}
+
+// A right-click on an entry that is not selected selects it alone, as a left click does, and so
+// clears the other list's selection. On a selected entry, or below the last, the selection stays.
+void SelectClickedEntry(HWND dialog, HWND list, POINT point) {
+    ScreenToClient(list, &point);
+    const LRESULT hit = SendMessageA(list, LB_ITEMFROMPOINT, 0, MAKELPARAM(point.x, point.y));
+    const int index = LOWORD(hit);
+    if (HIWORD(hit) || SendMessageA(list, LB_GETSEL, index, 0) > 0)
+        return;
+    SendMessageA(list, LB_SETSEL, FALSE, -1);
+    SendMessageA(list, LB_SETSEL, TRUE, index);
+    SendMessageA(list, LB_SETANCHORINDEX, index, 0);
+    SendMessageA(list, LB_SETCARETINDEX, index, FALSE);
+    ClearListSelection(dialog,
+                       GetDlgCtrlID(list) == IDC_PLUGIN_LIST ? IDC_MASTER_LIST : IDC_PLUGIN_LIST);
+}
+
+// From the keyboard the menu opens below the focused entry, kept within the list.
+POINT FocusedEntryCorner(HWND list) {
+    RECT entry{}, inside;
+    GetClientRect(list, &inside);
+    const LRESULT caret = SendMessageA(list, LB_GETCARETINDEX, 0, 0);
+    if (SendMessageA(list, LB_GETITEMRECT, caret, reinterpret_cast<LPARAM>(&entry)) == LB_ERR)
+        entry = RECT{};
+    POINT corner{entry.left, std::clamp(entry.bottom, inside.top, inside.bottom)};
+    ClientToScreen(list, &corner);
+    return corner;
+}
+
+} // namespace
+
+bool OnContextMenu(HWND dialog, HWND window, LPARAM where) {
+    const int id = GetDlgCtrlID(window);
+    if (id != IDC_PLUGIN_LIST && id != IDC_MASTER_LIST)
+        return false;
+    POINT point{GET_X_LPARAM(where), GET_Y_LPARAM(where)};
+    if (point.x == -1 && point.y == -1)
+        point = FocusedEntryCorner(window);
+    else
+        SelectClickedEntry(dialog, window, point);
+    UniqueMenu menu(CreatePopupMenu());
+    const UINT moves = HasSelection(dialog) ? MF_STRING : MF_STRING | MF_GRAYED;
+    for (const MenuItem &item : kMoves)
+        AppendMenuA(menu.Get(), moves, item.id, item.text);
+    AppendMenuA(menu.Get(), MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(menu.Get(), MF_STRING, IDM_SORT_BY_MASTERS, "Sort by Masters");
+    // The choice is carried out at once, as if its button had been pressed.
+    const UINT command = TrackPopupMenu(menu.Get(), TPM_RIGHTBUTTON | TPM_RETURNCMD, point.x,
+                                        point.y, 0, dialog, nullptr);
+    if (command)
+        SendMessageA(dialog, WM_COMMAND, command, 0);
+    return true;
+}
