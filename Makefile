@@ -6,6 +6,7 @@ TOOLCHAIN  := $(CURDIR)/cmake/mingw-i686.cmake
 # 64-bit prefix instead, and say so. The release is always the 32-bit talvessa.exe.
 BUILD64    ?= $(BUILD)/x86_64
 TOOLCHAIN64 := $(CURDIR)/cmake/mingw-x86_64.cmake
+NOT_RUN     = the 32-bit talvessa.exe was built but not run;
 DIST       ?= dist
 TEST_PREFIX = $(abspath $(BUILD))/test-prefix
 TEST_PREFIX64 = $(abspath $(BUILD))/test-prefix64
@@ -51,7 +52,7 @@ build64: bootstrap
 # summary, even after one that failed; the target fails when any does.
 test: build build64
 	@status=0; \
-	if tools/can-run-i386.sh "make test" "the suite runs on the 64-bit build"; then \
+	if tools/can-run-i386.sh "make test" "$(NOT_RUN) the suite runs on the 64-bit build"; then \
 	  $(call run_suite,the 32-bit build,win32,$(TEST_PREFIX),$(BUILD)) || status=1; \
 	  $(call run_suite,the 32-bit build,win64,$(TEST_PREFIX64),$(BUILD)) || status=1; \
 	fi; \
@@ -69,7 +70,7 @@ run_suite = { echo "== $(1) in a fresh $(2) prefix, $(3)"; \
 # under $(BUILD)/faults (the checkout is left alone); about 25 minutes on two cores. Not part of
 # 'make test'. A table row that cannot be planted fails it; a fault no test notices does not.
 faults: bootstrap
-	@if tools/can-run-i386.sh "make faults" "the faults are planted in the 64-bit build"; then \
+	@if tools/can-run-i386.sh "make faults" "the faults are planted in the 64-bit build, not the 32-bit one"; then \
 	  tools/faults.sh $(BUILD); \
 	else $(WINE64_ENV) tools/faults.sh --x86_64 $(BUILD); fi
 
@@ -91,7 +92,7 @@ fuzz:
 # Where 32-bit programs cannot run, the 64-bit build shows the same sample in a 64-bit prefix, with
 # the key in the 64-bit view that it reads.
 run: display build
-	@if tools/can-run-i386.sh "make run" "the sample runs on the 64-bit build"; then \
+	@if tools/can-run-i386.sh "make run" "$(NOT_RUN) the sample runs on the 64-bit build"; then \
 	  $(call run_sample,win32,$(RUN_PREFIX),$(BUILD),32); \
 	else $(MAKE) build64 && $(call run_sample,win64,$(X64_RUN_PREFIX),$(BUILD64),64,$(WINE64_ENV)); fi
 
@@ -99,7 +100,7 @@ run: display build
 # 32-bit view, where a 32-bit game's installer leaves it. The sample folder and the settings in the
 # build folder are the ones `make run` uses.
 run64: display build
-	@if tools/can-run-i386.sh "make run64" "the sample runs on the 64-bit build"; then \
+	@if tools/can-run-i386.sh "make run64" "$(NOT_RUN) the sample runs on the 64-bit build"; then \
 	  $(call run_sample,win64,$(RUN_PREFIX64),$(BUILD),32); \
 	else $(MAKE) build64 && $(call run_sample,win64,$(X64_RUN_PREFIX),$(BUILD64),64,$(WINE64_ENV)); fi
 
@@ -116,7 +117,7 @@ dist: build
 
 # Speed against the platform's floor; not a test, and not part of 'make test'.
 bench: build
-	@if tools/can-run-i386.sh "make bench" "the benchmark runs on the 64-bit build"; then \
+	@if tools/can-run-i386.sh "make bench" "$(NOT_RUN) the benchmark runs on the 64-bit build"; then \
 	  $(call run_bench,win32,$(BENCH_PREFIX),$(BUILD)); \
 	else $(MAKE) build64 && $(call run_bench,win64,$(X64_BENCH_PREFIX),$(BUILD64),$(WINE64_ENV)); fi
 
@@ -127,7 +128,7 @@ run_bench = cmake --build $(3) --target talvessa_bench -j $(JOBS) && \
 
 # The README's picture of the program on the sample installation, taken under a private Xvfb.
 screenshot: build
-	@if tools/can-run-i386.sh "make screenshot" "the picture is of the 64-bit build"; then \
+	@if tools/can-run-i386.sh "make screenshot" "$(NOT_RUN) the picture is of the 64-bit build"; then \
 	  WINEARCH=win32 tools/wine-prefix.sh $(RUN_PREFIX) && \
 	  WINEPREFIX=$(RUN_PREFIX) $(WINE_ENV) tools/screenshot.sh $(BUILD) docs/talvessa.png 32; \
 	else $(MAKE) build64 && WINEARCH=win64 $(WINE64_ENV) tools/wine-prefix.sh $(X64_RUN_PREFIX) && \

@@ -7,7 +7,7 @@
 # such machines take can be tried anywhere.
 # Usage: tools/can-run-i386.sh COMMAND INSTEAD
 # Exits 0, silently, where 32-bit programs run. Elsewhere exits 1 after one line that says so, for
-# COMMAND ("make test"), naming the cause and what runs INSTEAD.
+# COMMAND ("make test"), naming the cause and then INSTEAD: what was not run, and what runs.
 set -uo pipefail
 loader=/lib/ld-linux.so.2
 if [ "${TALVESSA_NO_I386:-}" = 1 ]; then
@@ -21,6 +21,5 @@ elif [[ $output == *"Exec format error"* ]]; then
 else
   cause="$loader --version failed: $(head -n 1 <<<"$output")"
 fi
-echo "${1:-make}: this machine cannot run 32-bit programs ($cause); the 32-bit talvessa.exe was" \
-  "built but not run; ${2:-the 64-bit build runs instead}"
+echo "${1:-make}: this machine cannot run 32-bit programs ($cause); ${2:-the 64-bit build runs}"
 exit 1
