@@ -13,8 +13,8 @@
 
 namespace {
 
-// Fills a list anew in the given order, with the same entries selected and the caret and the
-// scroll position on the same entries as before.
+// Fills a list anew in the given order, with the same entries selected, the caret on the same
+// entry, and scrolled as far as before.
 void ArrangeList(HWND list, const std::vector<PluginFile> &files,
                  const std::vector<size_t> &order) {
     std::vector<bool> selected(files.size());
