@@ -76,6 +76,23 @@ bool IsCurrentDirectory(const char *folder) {
     return length > 0 && length < current.size() && std::strcmp(current.data(), folder) == 0;
 }
 
+// Opens a file of the current directory for reading, letting others read it: a file that another
+// program holds open for writing, or without sharing reading, does not open.
+UniqueFile OpenForScan(const std::string &name) {
+    return UniqueFile(CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+bool MakeFileStamp(const FILETIME &written, FileStamp &stamp) {
+    SYSTEMTIME utc, local;
+    if (!FileTimeToSystemTime(&written, &utc) ||
+        !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local))
+        return false;
+    stamp =
+        FileStamp{local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond};
+    return true;
+}
+
 auto StampKey(const FileStamp &stamp) {
     return std::tie(stamp.year, stamp.month, stamp.day, stamp.hour, stamp.minute, stamp.second);
 }
@@ -89,28 +106,13 @@ int CountPluginFiles(const char *folder) {
     return count;
 }
 
-UniqueFile OpenForScan(const std::string &name) {
-    return UniqueFile(CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-}
-
 std::vector<std::string> ReadNamedMasters(const std::string &name) {
     UniqueFile file = OpenForScan(name);
     return file ? ReadFileMasters(file.Get()) : std::vector<std::string>();
 }
 
-bool MakeFileStamp(const FILETIME &written, FileStamp &stamp) {
-    SYSTEMTIME utc, local;
-    if (!FileTimeToSystemTime(&written, &utc) ||
-        !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local))
-        return false;
-    stamp =
-        FileStamp{local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond};
-    return true;
-}
-
 bool ReadFileStamp(const char *folder, const std::string &name, FileStamp &stamp,
-                   std::vector<std::string> &masters) {
+                   std::vector<std::string> *masters) {
     // Entering a folder costs as much as opening a file: a scan enters its folder once.
     if (!IsCurrentDirectory(folder) && !SetCurrentDirectoryA(folder))
         return false;
@@ -120,7 +122,8 @@ bool ReadFileStamp(const char *folder, const std::string &name, FileStamp &stamp
         !MakeFileStamp(written, stamp))
         return false;
     // Through the handle already open: a second open per file would cost as much again.
-    masters = ReadFileMasters(file.Get());
+    if (masters)
+        *masters = ReadFileMasters(file.Get());
     return true;
 }
 
@@ -143,7 +146,7 @@ void SortByStamp(std::vector<PluginFile> &files, std::vector<FileStamp> &stamps)
     stamps.swap(sortedStamps);
 }
 
-int ScanDataFolder(const char *folder, std::vector<PluginFile> &files) {
+int ScanDataFolder(const char *folder, std::vector<PluginFile> &files, bool readHeaders) {
     if (IsFolderPathTooLong(folder))
         return kScanPathTooLong;
     CurrentDirectoryKept kept;
@@ -159,7 +162,7 @@ int ScanDataFolder(const char *folder, std::vector<PluginFile> &files) {
     bool listed = ForEachCandidate(folder, [&](const std::string &name) {
         FileStamp stamp;
         std::vector<std::string> masters;
-        if (ReadFileStamp(fullFolder.c_str(), name, stamp, masters)) {
+        if (ReadFileStamp(fullFolder.c_str(), name, stamp, readHeaders ? &masters : nullptr)) {
             found.push_back(PluginFile{name, std::move(masters)});
             stamps.push_back(stamp);
         }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "catalogue/masters.h"
-#include "win32/handles.h"
 
 #include <string>
 #include <vector>
@@ -23,28 +22,21 @@ constexpr int kScanPathTooLong = -3; // the folder path leaves no room for the s
 // Counts the folder's entries whose names pass IsPluginFile or IsMasterFile, or kScanCannotList.
 int CountPluginFiles(const char *folder);
 
-// Opens a file of the current directory as the scan does: for reading, letting others read it.
-// A file that another program holds open for writing, or without sharing reading, does not open.
-UniqueFile OpenForScan(const std::string &name);
-
-// A last-write time as the scan orders it: local calendar fields. False when it cannot be
-// converted.
-bool MakeFileStamp(const FILETIME &written, FileStamp &stamp);
-
 // The masters that the header of a file of the current directory names, read as the scan reads
 // them: none when the file does not open as the scan opens it, or has no header that adds up.
 std::vector<std::string> ReadNamedMasters(const std::string &name);
 
-// Reads the last-write time of folder\name and the masters its header names, making folder
-// current. False when the folder cannot be entered, the file cannot be opened for reading, or its
-// time cannot be read or converted.
+// Reads the last-write time of folder\name and, unless masters is null, the masters its header
+// names, making folder current. False when the folder cannot be entered, the file cannot be
+// opened for reading, or its time cannot be read or converted.
 bool ReadFileStamp(const char *folder, const std::string &name, FileStamp &stamp,
-                   std::vector<std::string> &masters);
+                   std::vector<std::string> *masters);
 
 // Lists the folder's master and plug-in files in load order, oldest first, into files (which
-// it replaces). Returns how many, or kScanCannotList / kScanPathTooLong. Files whose time cannot
-// be read are left out. The current directory is the same afterwards.
-int ScanDataFolder(const char *folder, std::vector<PluginFile> &files);
+// it replaces), with the masters their headers name unless told not to read them. Returns how
+// many, or kScanCannotList / kScanPathTooLong. Files whose time cannot be read are left out. The
+// current directory is the same afterwards.
+int ScanDataFolder(const char *folder, std::vector<PluginFile> &files, bool readHeaders = true);
 
 // Orders files by their stamps, oldest first; files stamped the same keep their order.
 void SortByStamp(std::vector<PluginFile> &files, std::vector<FileStamp> &stamps);

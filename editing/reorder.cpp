@@ -7,6 +7,8 @@
 #include "win32/handles.h"
 #include "res/resource.h"
 
+#include <algorithm>
+
 namespace {
 
 // Players mark a file read-only to pin it in the load order. Windows refuses to open such a file
@@ -25,14 +27,12 @@ std::vector<std::string> ReadMastersKeepingAccess(HANDLE file, const FILETIME &a
     return masters;
 }
 
-// Gives the file the clock's next time, written, and reads its masters. False, with the clock as
-// it was, when the file cannot take the time: it then keeps its old one, and the next file takes
-// this.
-bool StampFile(const UniqueFile &file, SYSTEMTIME &clock, std::vector<std::string> &masters,
-               FILETIME &written) {
+// Gives the file the clock's next time and reads its masters. False, with the clock as it was,
+// when the file cannot take the time: it then keeps its old one, and the next file takes this.
+bool StampFile(const UniqueFile &file, SYSTEMTIME &clock, std::vector<std::string> &masters) {
     SYSTEMTIME next = clock;
     AdvanceStampClock(next);
-    FILETIME accessed;
+    FILETIME accessed, written;
     // Only the last-write time decides the load order; the other two times stay the file's.
     if (!file || IsReadOnly(file.Get()) || !GetFileTime(file.Get(), nullptr, &accessed, nullptr) ||
         !SystemTimeToFileTime(&next, &written) ||
@@ -41,14 +41,6 @@ bool StampFile(const UniqueFile &file, SYSTEMTIME &clock, std::vector<std::strin
     clock = next;
     masters = ReadMastersKeepingAccess(file.Get(), accessed);
     return true;
-}
-
-// Where the next scan puts a file that kept its time: by that time, if the scan can open it.
-bool ReadPlace(const std::string &name, FileStamp &place) {
-    UniqueFile file = OpenForScan(name);
-    FILETIME written;
-    return file && GetFileTime(file.Get(), nullptr, nullptr, &written) &&
-           MakeFileStamp(written, place);
 }
 
 // The masters of a file that kept its time, read only where its last-access time can be given
@@ -62,6 +54,26 @@ std::vector<std::string> ReadMastersLeavingTimes(const std::string &name) {
         !SetFileTime(file.Get(), nullptr, &accessed, nullptr))
         return {};
     return ReadMastersKeepingAccess(file.Get(), accessed);
+}
+
+// The order that the files' times now give, as the next Reload shows it, with the masters just
+// read: where a file kept its time, that time places it, and files stamped the same second keep
+// the folder's listing order. A file the scan cannot open (gone, held open by another program) is
+// left out, as the next Reload leaves it out. The headers are not read again, so that no file's
+// last-access time moves.
+std::vector<PluginFile> ReadOrderOnDisk(const std::string &folder, std::vector<PluginFile> &files) {
+    std::vector<PluginFile> onDisk;
+    if (ScanDataFolder(folder.c_str(), onDisk, false) <= 0)
+        return onDisk;
+    const auto byName = [](const PluginFile &a, const PluginFile &b) { return a.name < b.name; };
+    std::sort(files.begin(), files.end(), byName);
+    for (PluginFile &file : onDisk) {
+        auto found = std::lower_bound(files.begin(), files.end(), file, byName);
+        if (found != files.end() && found->name == file.name)
+            file.masters = std::move(found->masters);
+    }
+    PutMastersFirst(onDisk);
+    return onDisk;
 }
 
 } // namespace
@@ -84,8 +96,9 @@ void OnReorder(HWND dialog) {
     if (!unwritten.empty())
         SetStatus(dialog, DescribeFiles("kept their old time", unwritten).c_str(), 1);
     SetStatus(dialog, "Reording done", 0);
-    // The order the games now load, and the next Reload shows, with those files where they are.
-    PutMastersFirst(files);
+    // The order the games now load: as written, unless some file kept its time.
+    if (!unwritten.empty())
+        files = ReadOrderOnDisk(folder, files);
     ReportMasterProblems(dialog, files);
 }
 
@@ -97,33 +110,17 @@ bool SetLoadOrderTimes(std::vector<PluginFile> &files, const char *folder,
         return false;
     }
     SYSTEMTIME clock = StartStampClock();
-    std::vector<PluginFile> placed;
-    std::vector<FileStamp> places;
-    placed.reserve(files.size());
-    places.reserve(files.size());
     for (PluginFile &file : files) {
         // Reading too, for the header, and the read-only check needs the attributes.
         UniqueFile handle(CreateFileA(file.name.c_str(), GENERIC_READ | GENERIC_WRITE,
                                       FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-        FileStamp place;
-        FILETIME written;
-        if (StampFile(handle, clock, file.masters, written)) {
-            if (!MakeFileStamp(written, place))
-                continue;
-        } else {
+        if (!StampFile(handle, clock, file.masters)) {
             unwritten.push_back(file.name);
             handle.Reset();
             file.masters = ReadMastersLeavingTimes(file.name);
-            // Gone, or held open by another program: the next scan leaves it out too.
-            if (!ReadPlace(file.name, place))
-                continue;
         }
-        placed.push_back(std::move(file));
-        places.push_back(place);
     }
-    SortByStamp(placed, places);
-    files.swap(placed);
     return true;
 }
 

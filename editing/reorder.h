@@ -12,11 +12,9 @@ void OnReorder(HWND dialog);
 
 // Stamps the named files of folder one after another with rising last-write times, adding those
 // that cannot take one (and so keep their time) to unwritten, and reads the masters each names.
-// Leaves files as the folder now orders them, by their last-write times: the files that kept
-// their time among the others, wherever that time puts them, and without those that the scan
-// cannot open. False, with no file touched, when the folder cannot be made current: the bare
-// names would otherwise be taken from whatever folder happens to be current. The current
-// directory is the same afterwards.
+// False, with no file touched, when the folder cannot be made current: the bare names would
+// otherwise be taken from whatever folder happens to be current. The current directory is the
+// same afterwards.
 bool SetLoadOrderTimes(std::vector<PluginFile> &files, const char *folder,
                        std::vector<std::string> &unwritten);
 

@@ -13,25 +13,30 @@
 
 namespace {
 
-// Fills a list anew in the given order, with the same entries selected, the caret on the same
-// entry, and scrolled as far as before.
+// Fills a list anew in the given order, with the same entries selected, the caret and the anchor
+// of a Shift+click on the same entries, and scrolled as far as before.
 void ArrangeList(HWND list, const std::vector<PluginFile> &files,
                  const std::vector<size_t> &order) {
     std::vector<bool> selected(files.size());
     for (size_t index = 0; index < files.size(); ++index)
         selected[index] = SendMessageA(list, LB_GETSEL, index, 0) > 0;
     const LRESULT caret = SendMessageA(list, LB_GETCARETINDEX, 0, 0),
+                  anchor = SendMessageA(list, LB_GETANCHORINDEX, 0, 0),
                   top = SendMessageA(list, LB_GETTOPINDEX, 0, 0);
     RedrawSuspended quiet(list);
     SendMessageA(list, LB_RESETCONTENT, 0, 0);
+    size_t newCaret = 0, newAnchor = 0;
     for (size_t place = 0; place < order.size(); ++place) {
         const size_t file = order[place];
         SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(files[file].name.c_str()));
+        // Selecting moves the caret and the anchor: they are set once all are selected.
         if (selected[file])
             SendMessageA(list, LB_SETSEL, TRUE, place);
-        if (static_cast<LRESULT>(file) == caret)
-            SendMessageA(list, LB_SETCARETINDEX, place, FALSE);
+        newCaret = static_cast<LRESULT>(file) == caret ? place : newCaret;
+        newAnchor = static_cast<LRESULT>(file) == anchor ? place : newAnchor;
     }
+    SendMessageA(list, LB_SETANCHORINDEX, newAnchor, 0);
+    SendMessageA(list, LB_SETCARETINDEX, newCaret, FALSE);
     SendMessageA(list, LB_SETTOPINDEX, top, 0);
 }
 
@@ -44,10 +49,13 @@ void OnSortByMasters(HWND dialog) {
         SetStatus(dialog, "No Data Files path", 1);
         return;
     }
-    // The headers as they are now, opened relative to the data folder; where it cannot be entered,
-    // no name is looked for in whatever folder happens to be current, and none names masters.
+    // The headers as they are now, opened relative to the data folder: never in whatever folder
+    // happens to be current.
     CurrentDirectoryKept kept;
-    const bool entered = SetCurrentDirectoryA(folder.c_str());
+    if (!SetCurrentDirectoryA(folder.c_str())) {
+        SetStatus(dialog, "Cannot set current dir", 1);
+        return;
+    }
     // Each list on its own, masters first: a master file never moves for a plug-in it needs.
     std::vector<PluginFile> shown;
     size_t mended = 0;
@@ -56,8 +64,7 @@ void OnSortByMasters(HWND dialog) {
         std::vector<PluginFile> files;
         AppendListFiles(dialog, listId, files);
         for (PluginFile &file : files)
-            if (entered)
-                file.masters = ReadNamedMasters(file.name);
+            file.masters = ReadNamedMasters(file.name);
         std::vector<size_t> order;
         mended += OrderByMasters(files, order);
         for (size_t place = 0; place < order.size(); ++place)

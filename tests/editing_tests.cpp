@@ -95,8 +95,8 @@ TEST_F(EditingTest, sortByMastersPutsEachFileAfterTheMastersItNeedsInItsOwnList)
     Click(IDC_RELOAD);
     DeleteFileA("Sorted\\W.esp");
     UniqueFile held = Hold("Sorted\\B.esp", GENERIC_READ, 0);
-    Send(IDC_PLUGIN_LIST, LB_SETSEL, TRUE, 0);
     Send(IDC_PLUGIN_LIST, LB_SETSEL, TRUE, 4);
+    Send(IDC_PLUGIN_LIST, LB_SETSEL, TRUE, 0); // the caret, and the anchor of a Shift+click
     NewStatus() + Boxes();
     const std::string late = "3 file(s) load before a master they need: Loop.esm (Plug.esp), S.esp "
                              "(S.esp), X.esp (Y.esp)|";
@@ -107,7 +107,14 @@ TEST_F(EditingTest, sortByMastersPutsEachFileAfterTheMastersItNeedsInItsOwnList)
                            "X.esp|Y.esp|Plug.esp| Base.esm|Dawn.esm|Loop.esm|");
         EXPECT_EQ(NewStatus(), "Sorting by masters...|" + moved + late);
         EXPECT_EQ(Boxes(), Warnings(late));
+        EXPECT_EQ(Send(IDC_PLUGIN_LIST, LB_GETCARETINDEX), 3); // on Patch.esp, as the anchor
+        EXPECT_EQ(Send(IDC_PLUGIN_LIST, LB_GETANCHORINDEX), 3);
     }
+    // Where the data folder cannot be entered, no header is looked for anywhere else.
+    SetPath("Gone");
+    SendMessageA(dialog_, WM_COMMAND, IDM_SORT_BY_MASTERS, 0);
+    EXPECT_EQ(NewStatus() + Boxes(),
+              "Sorting by masters...|Cannot set current dir|Warning: Cannot set current dir|");
 }
 
 TEST(StampClock, countsUpFromTheBaseTimeAndCarriesOneShortOfEachCalendarLimit) {

@@ -211,23 +211,28 @@ class TalvessaTest : public ::testing::Test {
             PostMessageA(window, WM_KEYDOWN, VK_DOWN, 0);
         PostMessageA(window, WM_KEYDOWN, chosen >= 0 ? VK_RETURN : VK_ESCAPE, 0);
     }
-    // The right-click menu of a list: at an entry (or below the last, -1), or from the keyboard
-    // (-2), at its focused entry; chooses the item with the id choice, if any.
+    // The right-click menu of a list: a right-click at an entry (or below the last, -1), or the
+    // menu key (-2), which the list passes on to the dialog; chooses the item with the id choice.
     std::string ContextMenu(int listId, int entry, int choice = 0) {
         HWND list = GetDlgItem(dialog_, listId);
         RECT rect;
         Send(listId, LB_GETITEMRECT, entry == -2 ? Send(listId, LB_GETCARETINDEX) : 0,
              LPARAM(&rect));
         const int height = rect.bottom - rect.top;
-        menuAt_ = entry == -2
-                      ? POINT{rect.left, rect.bottom}
-                      : POINT{4, rect.top + height / 2 +
-                                     height * (entry < 0 ? int(Send(listId, LB_GETCOUNT)) : entry)};
-        ClientToScreen(list, &menuAt_);
+        const POINT at =
+            entry == -2
+                ? POINT{rect.left, rect.bottom}
+                : POINT{4, rect.top + height / 2 +
+                               height * (entry < 0 ? int(Send(listId, LB_GETCOUNT)) : entry)};
+        ClientToScreen(list, &(menuAt_ = at));
         menuChoice_ = choice;
         const UINT_PTR timer = SetTimer(nullptr, 0, 20, ReadMenu);
-        SendMessageA(dialog_, WM_CONTEXTMENU, WPARAM(list),
-                     entry == -2 ? MAKELPARAM(-1, -1) : MAKELPARAM(menuAt_.x, menuAt_.y));
+        if (entry == -2) { // the list passes the key's WM_CONTEXTMENU on to the dialog
+            SendMessageA(list, WM_CONTEXTMENU, WPARAM(list), MAKELPARAM(-1, -1));
+        } else { // the list answers the button's release with WM_CONTEXTMENU
+            SendMessageA(list, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(at.x, at.y));
+            SendMessageA(list, WM_RBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+        }
         KillTimer(nullptr, timer);
         return std::exchange(menu_, "");
     }
