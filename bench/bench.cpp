@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <functional>
 #include <numeric>
 #include <string>
@@ -296,12 +295,20 @@ void StampFloor(const std::string &folder, const std::vector<std::string> &names
     }
 }
 
+// The list written and flushed to the disk, as the export must: a file that is to outlive a power
+// cut has to be on the disk, not in the system's cache.
 void ExportFloor(const std::string &folder, const std::string &target) {
     std::vector<std::string> names = ScanFloor(folder, true);
-    std::ofstream out(target);
+    std::string list;
     int index = 0;
     for (const std::string &name : names)
-        out << "Plugin" << index++ << " = " << name << "\n";
+        list += "Plugin" + std::to_string(index++) + " = " + name + "\r\n";
+    HANDLE file = CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written;
+    WriteFile(file, list.data(), static_cast<DWORD>(list.size()), &written, nullptr);
+    FlushFileBuffers(file);
+    CloseHandle(file);
 }
 
 void Report(const char *operation, int files, double took, double floor, double target) {
