@@ -9,7 +9,10 @@
 #include "editing/reorder.h"
 #include "editing/sort.h"
 #include "ui/controls.h"
+#include "ui/status.h"
 #include "res/resource.h"
+
+#include <new>
 
 namespace {
 
@@ -63,6 +66,10 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
             }
             return TRUE; // every other command, Escape and Enter included, does nothing
         }
+    } catch (const std::bad_alloc &) {
+        // The command stopped where it ran out; the line and its box may find no memory either.
+        SetStatus(dialog, "Not enough memory to finish; nothing more was changed", 1);
+        return TRUE;
     } catch (...) {
         return TRUE;
     }

@@ -26,13 +26,31 @@ bool HasSelection(HWND dialog) {
            SendDlgItemMessageA(dialog, IDC_MASTER_LIST, LB_GETSELCOUNT, 0, 0) > 0;
 }
 
-// A right-click on an entry that is not selected selects it alone, as a left click does, and so
-// clears the other list's selection. On a selected entry, or below the last, the selection stays.
+// The entry under a point of the list's client area, or -1 where there is none: counted from the
+// top entry and checked against the entry's rectangle, as LB_ITEMFROMPOINT gives the index in 16
+// bits, which cannot count beyond entry 65,535.
+int FindEntryAt(HWND list, POINT point) {
+    const LRESULT height = SendMessageA(list, LB_GETITEMHEIGHT, 0, 0);
+    if (height <= 0 || point.y < 0)
+        return -1;
+    const LRESULT index = SendMessageA(list, LB_GETTOPINDEX, 0, 0) + point.y / height;
+    RECT entry;
+    return index < SendMessageA(list, LB_GETCOUNT, 0, 0) &&
+                   SendMessageA(list, LB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&entry)) !=
+                       LB_ERR &&
+                   PtInRect(&entry, point)
+               ? static_cast<int>(index)
+               : -1;
+}
+
+// A right-click gives the list the focus, and on an entry that is not selected selects it alone,
+// as a left click does, and so clears the other list's selection. On a selected entry, or where
+// there is none, the selection stays.
 void SelectClickedEntry(HWND dialog, HWND list, POINT point) {
+    SetFocus(list);
     ScreenToClient(list, &point);
-    const LRESULT hit = SendMessageA(list, LB_ITEMFROMPOINT, 0, MAKELPARAM(point.x, point.y));
-    const int index = LOWORD(hit);
-    if (HIWORD(hit) || SendMessageA(list, LB_GETSEL, index, 0) > 0)
+    const int index = FindEntryAt(list, point);
+    if (index < 0 || SendMessageA(list, LB_GETSEL, index, 0) > 0)
         return;
     SendMessageA(list, LB_SETSEL, FALSE, -1);
     SendMessageA(list, LB_SETSEL, TRUE, index);

@@ -10,6 +10,23 @@
 #include <string>
 #include <vector>
 
+namespace {
+
+// False when a list cannot take an entry: it is out of memory.
+bool FillLists(HWND plugins, HWND masters, const std::vector<PluginFile> &files) {
+    RedrawSuspended quietPlugins(plugins);
+    RedrawSuspended quietMasters(masters);
+    for (const PluginFile &file : files) {
+        // Every name passed one of the two tests, so a name that is no plug-in is a master.
+        HWND list = IsPluginFile(file.name) ? plugins : masters;
+        if (SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(file.name.c_str())) < 0)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 void LoadPluginLists(HWND dialog) {
     SetStatus(dialog, "Loading Mod Files...", 0);
     std::string path;
@@ -23,20 +40,25 @@ void LoadPluginLists(HWND dialog) {
     SendMessageA(masters, LB_RESETCONTENT, 0, 0);
 
     std::vector<PluginFile> files;
-    if (ScanDataFolder(path.c_str(), files) <= 0) {
+    int leftOut = 0;
+    const int found = ScanDataFolder(path.c_str(), files, true, &leftOut);
+    if (found <= 0)
         SetStatus(dialog, "Error loading mod files", 1);
+    else if (!FillLists(plugins, masters, files)) {
+        // Lists that miss a file would have "Reorder" stamp the others and leave it where its
+        // time puts it: none at all is safer.
+        SendMessageA(plugins, LB_RESETCONTENT, 0, 0);
+        SendMessageA(masters, LB_RESETCONTENT, 0, 0);
+        SetStatus(dialog, "Cannot arrange the lists: not enough memory", 1);
         return;
-    }
-    {
-        RedrawSuspended quietPlugins(plugins);
-        RedrawSuspended quietMasters(masters);
-        for (const PluginFile &file : files) {
-            // Every name passed one of the two tests, so a name that is no plug-in is a master.
-            HWND list = IsPluginFile(file.name) ? plugins : masters;
-            SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(file.name.c_str()));
-        }
-    }
-    SetStatus(dialog, "Done", 0);
+    } else
+        SetStatus(dialog, "Done", 0);
+    if (leftOut > 0)
+        SetStatus(dialog,
+                  (std::to_string(leftOut) +
+                   " file(s) left out: their names cannot be written in this system's code page")
+                      .c_str(),
+                  0);
     // The order shown: the master list, then the plug-in list, each as the scan gave it.
     PutMastersFirst(files);
     ReportMasterProblems(dialog, files);

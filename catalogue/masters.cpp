@@ -52,17 +52,19 @@ std::vector<Name> SortNames(const std::vector<std::string> &texts) {
     return names;
 }
 
-constexpr size_t kNowhere = static_cast<size_t>(-1);
-
 size_t FindPlace(const std::vector<Name> &sorted, const Name &name) {
     auto found = std::lower_bound(sorted.begin(), sorted.end(), name, IsBefore);
-    return found != sorted.end() && !IsBefore(name, *found) ? found->place : kNowhere;
+    return found != sorted.end() && !IsBefore(name, *found) ? found->place : kNoName;
 }
 
 // "A.esp (X.esm, Y.esp)": the first few masters, as the first few files. A header may name
 // thousands, and a box with all of them does not fit the screen, or is not shown at all.
 std::string NameWithMasters(const std::string &name, const std::vector<std::string> &masters) {
-    return ShortenName(name) + " (" + JoinFirstItems(masters) + ")";
+    return ShowName(name) + " (" + JoinFirstNames(masters) + ")";
+}
+
+std::string DescribeFileItems(const char *what, const std::vector<std::string> &items) {
+    return std::to_string(items.size()) + " file(s) " + what + ": " + JoinFirstItems(items);
 }
 
 } // namespace
@@ -108,10 +110,10 @@ std::vector<std::string> DescribeMasterProblems(const std::vector<PluginFile> &o
                 continue;
             // A file that names itself does not load after itself either.
             size_t master = FindPlace(listed, *given[index]);
-            if (master == kNowhere)
-                notListed.push_back(ShortenName(masters[index]));
+            if (master == kNoName)
+                notListed.push_back(masters[index]);
             else if (master >= place)
-                notBefore.push_back(ShortenName(masters[index]));
+                notBefore.push_back(masters[index]);
         }
         if (!notListed.empty())
             missing.push_back(NameWithMasters(order[place].name, notListed));
@@ -120,9 +122,9 @@ std::vector<std::string> DescribeMasterProblems(const std::vector<PluginFile> &o
     }
     std::vector<std::string> lines;
     if (!missing.empty())
-        lines.push_back(DescribeFiles("need a master that is not listed", missing));
+        lines.push_back(DescribeFileItems("need a master that is not listed", missing));
     if (!late.empty())
-        lines.push_back(DescribeFiles("load before a master they need", late));
+        lines.push_back(DescribeFileItems("load before a master they need", late));
     return lines;
 }
 
@@ -138,7 +140,7 @@ size_t OrderByMasters(const std::vector<PluginFile> &files, std::vector<size_t> 
     for (size_t place = 0; place < files.size(); ++place)
         for (const std::string &master : files[place].masters) {
             const size_t found = FindPlace(listed, Name{NameAsOpened(master), 0});
-            if (found != kNowhere && found != place) {
+            if (found != kNoName && found != place) {
                 needed[found].push_back(place);
                 ++waiting[place];
             }
@@ -180,6 +182,21 @@ size_t OrderByMasters(const std::vector<PluginFile> &files, std::vector<size_t> 
     for (size_t file = 0; file < files.size(); ++file)
         mended += late[file] && !stillLate[file];
     return mended;
+}
+
+std::vector<size_t> FindNames(const std::vector<std::string> &names,
+                              const std::vector<std::string> &wanted) {
+    const std::vector<Name> sorted = SortNames(names);
+    std::vector<size_t> places;
+    places.reserve(wanted.size());
+    for (const std::string &name : wanted)
+        places.push_back(FindPlace(sorted, Name{NameAsOpened(name), 0}));
+    return places;
+}
+
+bool IsSameName(const std::string &a, const std::string &b) {
+    const Name first{NameAsOpened(a), 0}, second{NameAsOpened(b), 0};
+    return !IsBefore(first, second) && !IsBefore(second, first);
 }
 
 void PutMastersFirst(std::vector<PluginFile> &files) {

@@ -26,6 +26,16 @@ std::vector<std::string> DescribeMasterProblems(const std::vector<PluginFile> &o
 // how many stood before a master they need and no longer do.
 size_t OrderByMasters(const std::vector<PluginFile> &files, std::vector<size_t> &order);
 
+// Where each wanted name stands among names, compared as the check compares them (as Windows opens
+// files): the first place of a name equal to it, or kNoName. The work grows with the names times
+// a logarithm.
+constexpr size_t kNoName = static_cast<size_t>(-1);
+std::vector<size_t> FindNames(const std::vector<std::string> &names,
+                              const std::vector<std::string> &wanted);
+
+// Whether two names or paths name the same file, compared so.
+bool IsSameName(const std::string &a, const std::string &b);
+
 // Orders files as the two lists show them: the masters first, then the plug-ins, each kind in the
 // order it had.
 void PutMastersFirst(std::vector<PluginFile> &files);

@@ -36,28 +36,57 @@ SearchPattern MakeSearchPattern(const char *folder) {
     return pattern;
 }
 
+// A name in the ANSI code page; false when that code page cannot spell it exactly, and name is
+// only its spelling with "?" for what it lacks. Its best-fit spelling ("A.esp" for "\uFF21.esp"
+// or "\u0100.esp") would open another file, or none. Where the code page is UTF-8, every valid
+// name is spelt.
+bool SpellName(const wchar_t *wide, std::string &name) {
+    const bool utf8 = GetACP() == CP_UTF8;
+    const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+    BOOL defaulted = FALSE;
+    BOOL *used = utf8 ? nullptr : &defaulted;
+    const int size = WideCharToMultiByte(CP_ACP, flags, wide, -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 0)
+        return false;
+    name.resize(static_cast<size_t>(size));
+    WideCharToMultiByte(CP_ACP, flags, wide, -1, &name[0], size, nullptr, used);
+    name.resize(static_cast<size_t>(size) - 1);
+    return !defaulted;
+}
+
 // Calls visit(name) for every entry whose name passes either test, the attributes unread: a
-// sub-folder named like a plug-in is a candidate too. False when the folder cannot be listed,
-// which includes a listing that ends in any error but "no more files".
-template <typename Visit> bool ForEachCandidate(const char *folder, Visit visit) {
+// sub-folder named like a plug-in is a candidate too. The names are listed as the file system
+// holds them, and one that the ANSI code page cannot spell is only counted in leftOut: every other
+// call takes the names in ANSI. False when the folder cannot be listed, which includes a listing
+// that ends in any error but "no more files".
+template <typename Visit>
+bool ForEachCandidate(const char *folder, Visit visit, int *leftOut = nullptr) {
     if (IsFolderPathTooLong(folder))
         return false;
     SearchPattern pattern = MakeSearchPattern(folder);
-    WIN32_FIND_DATAA entry;
-    UniqueFind find(FindFirstFileA(pattern.data(), &entry));
+    std::array<wchar_t, kPatternSize> widePattern{};
+    if (!MultiByteToWideChar(CP_ACP, 0, pattern.data(), -1, widePattern.data(),
+                             static_cast<int>(widePattern.size())))
+        return false;
+    WIN32_FIND_DATAW entry;
+    UniqueFind find(FindFirstFileW(widePattern.data(), &entry));
     if (!find)
         return false;
     do {
-        std::string name(entry.cFileName);
-        if (IsPluginFile(name) || IsMasterFile(name))
+        std::string name;
+        const bool spelt = SpellName(entry.cFileName, name);
+        if (!IsPluginFile(name) && !IsMasterFile(name))
+            continue;
+        if (spelt)
             visit(name);
-    } while (FindNextFileA(find.Get(), &entry));
+        else if (leftOut)
+            ++*leftOut;
+    } while (FindNextFileW(find.Get(), &entry));
     return GetLastError() == ERROR_NO_MORE_FILES;
 }
 
-// Reading a file's time makes its folder current. A relative folder path would then name a
-// different folder for every file after the first, so one scan works with the folder that the
-// path names when the scan starts.
+} // namespace
+
 std::string ResolveFolder(const char *folder) {
     std::array<char, MAX_PATH> full{};
     DWORD length = GetFullPathNameA(folder, static_cast<DWORD>(full.size()), full.data(), nullptr);
@@ -69,6 +98,8 @@ std::string ResolveFolder(const char *folder) {
         full[length - 1] = '\0';
     return full.data();
 }
+
+namespace {
 
 bool IsCurrentDirectory(const char *folder) {
     std::array<char, MAX_PATH> current{};
@@ -146,7 +177,8 @@ void SortByStamp(std::vector<PluginFile> &files, std::vector<FileStamp> &stamps)
     stamps.swap(sortedStamps);
 }
 
-int ScanDataFolder(const char *folder, std::vector<PluginFile> &files, bool readHeaders) {
+int ScanDataFolder(const char *folder, std::vector<PluginFile> &files, bool readHeaders,
+                   int *leftOut) {
     if (IsFolderPathTooLong(folder))
         return kScanPathTooLong;
     CurrentDirectoryKept kept;
@@ -158,15 +190,21 @@ int ScanDataFolder(const char *folder, std::vector<PluginFile> &files, bool read
         found.reserve(static_cast<size_t>(counted));
         stamps.reserve(static_cast<size_t>(counted));
     }
+    // Reading a file's time makes its folder current. A relative folder path would then name a
+    // different folder for every file after the first, so one scan works with the folder that the
+    // path names when the scan starts.
     std::string fullFolder = ResolveFolder(folder);
-    bool listed = ForEachCandidate(folder, [&](const std::string &name) {
-        FileStamp stamp;
-        std::vector<std::string> masters;
-        if (ReadFileStamp(fullFolder.c_str(), name, stamp, readHeaders ? &masters : nullptr)) {
-            found.push_back(PluginFile{name, std::move(masters)});
-            stamps.push_back(stamp);
-        }
-    });
+    bool listed = ForEachCandidate(
+        folder,
+        [&](const std::string &name) {
+            FileStamp stamp;
+            std::vector<std::string> masters;
+            if (ReadFileStamp(fullFolder.c_str(), name, stamp, readHeaders ? &masters : nullptr)) {
+                found.push_back(PluginFile{name, std::move(masters)});
+                stamps.push_back(stamp);
+            }
+        },
+        leftOut);
     if (!listed)
         return kScanCannotList;
     SortByStamp(found, stamps);

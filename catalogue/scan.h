@@ -34,9 +34,15 @@ bool ReadFileStamp(const char *folder, const std::string &name, FileStamp &stamp
 
 // Lists the folder's master and plug-in files in load order, oldest first, into files (which
 // it replaces), with the masters their headers name unless told not to read them. Returns how
-// many, or kScanCannotList / kScanPathTooLong. Files whose time cannot be read are left out. The
-// current directory is the same afterwards.
-int ScanDataFolder(const char *folder, std::vector<PluginFile> &files, bool readHeaders = true);
+// many, or kScanCannotList / kScanPathTooLong. Files whose time cannot be read are left out, and
+// so are files whose names the ANSI code page cannot spell, which are counted in leftOut when it
+// is given (it is not reset). The current directory is the same afterwards.
+int ScanDataFolder(const char *folder, std::vector<PluginFile> &files, bool readHeaders = true,
+                   int *leftOut = nullptr);
+
+// The full path of a folder, as GetFullPathNameA makes it from the current directory, without a
+// trailing backslash but for a drive's root; the path as given when it cannot be made.
+std::string ResolveFolder(const char *folder);
 
 // Orders files by their stamps, oldest first; files stamped the same keep their order.
 void SortByStamp(std::vector<PluginFile> &files, std::vector<FileStamp> &stamps);

@@ -58,11 +58,12 @@ std::vector<std::string> ReadMastersLeavingTimes(const std::string &name) {
 
 // The order that the files' times now give, as the next Reload shows it, with the masters just
 // read: where a file kept its time, that time places it, and files stamped the same second keep
-// the folder's listing order. A file the scan cannot open (gone, held open by another program) is
-// left out, as the next Reload leaves it out. The headers are not read again, so that no file's
-// last-access time moves.
+// the folder's listing order. The scan places the listed files and nothing more: a file that is
+// not listed is not in the order the games were given, even when it opens now; and a listed file
+// the scan cannot open (gone, held open by another program) is left out, as the next Reload leaves
+// it out. The headers are not read again, so that no file's last-access time moves.
 std::vector<PluginFile> ReadOrderOnDisk(const std::string &folder, std::vector<PluginFile> &files) {
-    std::vector<PluginFile> onDisk;
+    std::vector<PluginFile> onDisk, listed;
     if (ScanDataFolder(folder.c_str(), onDisk, false) <= 0)
         return onDisk;
     const auto byName = [](const PluginFile &a, const PluginFile &b) { return a.name < b.name; };
@@ -70,10 +71,10 @@ std::vector<PluginFile> ReadOrderOnDisk(const std::string &folder, std::vector<P
     for (PluginFile &file : onDisk) {
         auto found = std::lower_bound(files.begin(), files.end(), file, byName);
         if (found != files.end() && found->name == file.name)
-            file.masters = std::move(found->masters);
+            listed.push_back(PluginFile{std::move(file.name), std::move(found->masters)});
     }
-    PutMastersFirst(onDisk);
-    return onDisk;
+    PutMastersFirst(listed);
+    return listed;
 }
 
 } // namespace

@@ -11,37 +11,6 @@
 #include <string>
 #include <vector>
 
-namespace {
-
-// Fills a list anew in the given order, with the same entries selected, the caret and the anchor
-// of a Shift+click on the same entries, and scrolled as far as before.
-void ArrangeList(HWND list, const std::vector<PluginFile> &files,
-                 const std::vector<size_t> &order) {
-    std::vector<bool> selected(files.size());
-    for (size_t index = 0; index < files.size(); ++index)
-        selected[index] = SendMessageA(list, LB_GETSEL, index, 0) > 0;
-    const LRESULT caret = SendMessageA(list, LB_GETCARETINDEX, 0, 0),
-                  anchor = SendMessageA(list, LB_GETANCHORINDEX, 0, 0),
-                  top = SendMessageA(list, LB_GETTOPINDEX, 0, 0);
-    RedrawSuspended quiet(list);
-    SendMessageA(list, LB_RESETCONTENT, 0, 0);
-    size_t newCaret = 0, newAnchor = 0;
-    for (size_t place = 0; place < order.size(); ++place) {
-        const size_t file = order[place];
-        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(files[file].name.c_str()));
-        // Selecting moves the caret and the anchor: they are set once all are selected.
-        if (selected[file])
-            SendMessageA(list, LB_SETSEL, TRUE, place);
-        newCaret = static_cast<LRESULT>(file) == caret ? place : newCaret;
-        newAnchor = static_cast<LRESULT>(file) == anchor ? place : newAnchor;
-    }
-    SendMessageA(list, LB_SETANCHORINDEX, newAnchor, 0);
-    SendMessageA(list, LB_SETCARETINDEX, newCaret, FALSE);
-    SendMessageA(list, LB_SETTOPINDEX, top, 0);
-}
-
-} // namespace
-
 void OnSortByMasters(HWND dialog) {
     SetStatus(dialog, "Sorting by masters...", 0);
     std::string folder;
@@ -57,6 +26,7 @@ void OnSortByMasters(HWND dialog) {
         return;
     }
     // Each list on its own, masters first: a master file never moves for a plug-in it needs.
+    std::vector<ListOrder> lists;
     std::vector<PluginFile> shown;
     size_t mended = 0;
     bool moved = false;
@@ -65,17 +35,18 @@ void OnSortByMasters(HWND dialog) {
         AppendListFiles(dialog, listId, files);
         for (PluginFile &file : files)
             file.masters = ReadNamedMasters(file.name);
-        std::vector<size_t> order;
-        mended += OrderByMasters(files, order);
-        for (size_t place = 0; place < order.size(); ++place)
-            if (order[place] != place) {
-                moved = true;
-                ArrangeList(GetDlgItem(dialog, listId), files, order);
-                break;
-            }
-        for (size_t file : order)
-            shown.push_back(std::move(files[file]));
+        ListOrder list{listId, {}, {}};
+        mended += OrderByMasters(files, list.order);
+        for (size_t place = 0; place < list.order.size(); ++place)
+            moved = moved || list.order[place] != place;
+        for (size_t file : list.order)
+            shown.push_back(files[file]);
+        for (PluginFile &file : files)
+            list.entries.push_back(std::move(file.name));
+        lists.push_back(std::move(list));
     }
+    if (!ArrangeLists(dialog, lists))
+        return;
     SetStatus(dialog,
               moved ? (std::to_string(mended) +
                        " file(s) moved after their masters; Reorder writes the new order")

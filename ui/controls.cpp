@@ -1,8 +1,9 @@
 #include "ui/controls.h"
 
+#include "ui/status.h"
 #include "res/resource.h"
 
-#include <vector>
+#include <numeric>
 
 bool ReadPathField(HWND dialog, std::string &path) {
     int length = GetWindowTextLengthA(GetDlgItem(dialog, IDC_PATH_EDIT));
@@ -26,4 +27,91 @@ std::string ReadListEntry(HWND list, int index) {
 
 void ClearListSelection(HWND dialog, int listId) {
     SendDlgItemMessageA(dialog, listId, LB_SETSEL, FALSE, -1);
+}
+
+namespace {
+
+// What a list shows besides its entries, by the entries' places before an arrangement.
+struct ListView {
+    std::vector<bool> selected;
+    LRESULT caret, anchor, top;
+};
+
+ListView ReadListView(HWND list, size_t count) {
+    ListView view{std::vector<bool>(count), SendMessageA(list, LB_GETCARETINDEX, 0, 0),
+                  SendMessageA(list, LB_GETANCHORINDEX, 0, 0),
+                  SendMessageA(list, LB_GETTOPINDEX, 0, 0)};
+    for (size_t index = 0; index < count; ++index)
+        view.selected[index] = SendMessageA(list, LB_GETSEL, index, 0) > 0;
+    return view;
+}
+
+bool FillList(HWND list, const std::vector<std::string> &entries, const std::vector<size_t> &order,
+              const ListView &view) {
+    SendMessageA(list, LB_RESETCONTENT, 0, 0);
+    size_t caret = 0, anchor = 0;
+    for (size_t place = 0; place < order.size(); ++place) {
+        const size_t entry = order[place];
+        if (SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entries[entry].c_str())) <
+            0)
+            return false;
+        // Selecting moves the caret and the anchor: they are set once all are selected.
+        if (view.selected[entry])
+            SendMessageA(list, LB_SETSEL, TRUE, place);
+        caret = static_cast<LRESULT>(entry) == view.caret ? place : caret;
+        anchor = static_cast<LRESULT>(entry) == view.anchor ? place : anchor;
+    }
+    SendMessageA(list, LB_SETANCHORINDEX, anchor, 0);
+    SendMessageA(list, LB_SETCARETINDEX, caret, FALSE);
+    SendMessageA(list, LB_SETTOPINDEX, view.top, 0);
+    return true;
+}
+
+bool IsInOrder(const std::vector<size_t> &order) {
+    for (size_t place = 0; place < order.size(); ++place)
+        if (order[place] != place)
+            return false;
+    return true;
+}
+
+// A list that could not take an arrangement gets its entries back: the memory they took before
+// was freed with them, so they fit again.
+bool ArrangeList(HWND list, const std::vector<std::string> &entries,
+                 const std::vector<size_t> &order) {
+    const ListView view = ReadListView(list, entries.size());
+    RedrawSuspended quiet(list);
+    if (FillList(list, entries, order, view))
+        return true;
+    std::vector<size_t> asBefore(entries.size());
+    std::iota(asBefore.begin(), asBefore.end(), size_t{0});
+    FillList(list, entries, asBefore, view);
+    return false;
+}
+
+} // namespace
+
+bool ArrangeLists(HWND dialog, const std::vector<ListOrder> &lists) {
+    for (size_t done = 0; done < lists.size(); ++done) {
+        const ListOrder &arranged = lists[done];
+        if (IsInOrder(arranged.order) ||
+            ArrangeList(GetDlgItem(dialog, arranged.listId), arranged.entries, arranged.order))
+            continue;
+        // The lists arranged already go back to their old order: the entries they show now, in
+        // the order that undoes theirs.
+        while (done-- > 0) {
+            const ListOrder &back = lists[done];
+            if (IsInOrder(back.order))
+                continue;
+            std::vector<std::string> shown;
+            std::vector<size_t> undo(back.order.size());
+            for (size_t place = 0; place < back.order.size(); ++place) {
+                shown.push_back(back.entries[back.order[place]]);
+                undo[back.order[place]] = place;
+            }
+            ArrangeList(GetDlgItem(dialog, back.listId), shown, undo);
+        }
+        SetStatus(dialog, "Cannot arrange the lists: not enough memory", 1);
+        return false;
+    }
+    return true;
 }

@@ -13,20 +13,51 @@ void SetStatus(HWND dialog, const char *text, int warning) {
         MessageBoxA(dialog, text, "Warning", MB_OK);
 }
 
-std::string DescribeFiles(const char *what, const std::vector<std::string> &items) {
-    return std::to_string(items.size()) + " file(s) " + what + ": " + JoinFirstItems(items);
-}
+namespace {
 
-std::string JoinFirstItems(const std::vector<std::string> &items) {
-    constexpr size_t kNamed = 5;
+constexpr size_t kNamed = 5;
+
+template <typename Show> std::string JoinFirst(const std::vector<std::string> &items, Show show) {
     std::string text;
     for (size_t index = 0; index < items.size() && index < kNamed; ++index)
-        text += (index > 0 ? ", " : "") + items[index];
+        text += (index > 0 ? ", " : "") + show(items[index]);
     return items.size() > kNamed ? text + ", ..." : text;
 }
 
-std::string ShortenName(const std::string &name) {
-    constexpr size_t kLongestName = MAX_PATH - 1;
+} // namespace
+
+std::string JoinFirstItems(const std::vector<std::string> &items) {
+    return JoinFirst(items, [](const std::string &item) { return item; });
+}
+
+std::string JoinFirstNames(const std::vector<std::string> &names) {
+    return JoinFirst(names, ShowName);
+}
+
+std::string DescribeFiles(const char *what, const std::vector<std::string> &names) {
+    return std::to_string(names.size()) + " file(s) " + what + ": " + JoinFirstNames(names);
+}
+
+std::string ShowName(const std::string &name) {
+    constexpr size_t kLongestName = 64;
     constexpr size_t kKept = kLongestName - 3; // room for "..."
-    return name.size() > kLongestName ? name.substr(0, kKept) + "..." : name;
+    std::string shown;
+    size_t characters = 0, kept = 0;
+    for (size_t at = 0; at < name.size(); ++characters) {
+        if (characters == kKept)
+            kept = shown.size();
+        if (characters == kLongestName)
+            return shown.substr(0, kept) + "...";
+        // Characters, not bytes: a double-byte code page's character is never split, and its
+        // second byte is never below 0x40.
+        const unsigned char c = static_cast<unsigned char>(name[at]);
+        if (IsDBCSLeadByte(c) && at + 1 < name.size()) {
+            shown.append(name, at, 2);
+            at += 2;
+        } else {
+            shown += c < 0x20 || c == 0x7F ? '?' : static_cast<char>(c);
+            ++at;
+        }
+    }
+    return shown;
 }
