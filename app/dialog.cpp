@@ -4,9 +4,11 @@
 #include "catalogue/lists.h"
 #include "config/browse.h"
 #include "config/settings.h"
+#include "editing/backup.h"
 #include "editing/export.h"
 #include "editing/moves.h"
 #include "editing/reorder.h"
+#include "editing/restore.h"
 #include "editing/sort.h"
 #include "ui/controls.h"
 #include "ui/status.h"
@@ -64,6 +66,9 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
             case IDC_EXPORT: OnExportLoadOrder(dialog); return TRUE;
             case IDM_SORT_BY_MASTERS: OnSortByMasters(dialog); return TRUE;
             }
+            if (LOWORD(wParam) >= IDM_RESTORE_ORDER &&
+                LOWORD(wParam) < IDM_RESTORE_ORDER + kKeptBackups)
+                OnRestoreOrder(dialog, LOWORD(wParam) - IDM_RESTORE_ORDER);
             return TRUE; // every other command, Escape and Enter included, does nothing
         }
     } catch (const std::bad_alloc &) {

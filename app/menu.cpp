@@ -1,5 +1,7 @@
 #include "app/menu.h"
 
+#include "catalogue/scan.h"
+#include "editing/backup.h"
 #include "ui/controls.h"
 #include "win32/handles.h"
 #include "res/resource.h"
@@ -7,6 +9,8 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -72,6 +76,25 @@ POINT FocusedEntryCorner(HWND list) {
     return corner;
 }
 
+// The saved orders of the data folder in the path field, newest first, as "2026-12-07 15:04:03
+// (312 files)"; greyed when there is none.
+void AppendRestoreMenu(HWND dialog, HMENU menu) {
+    std::string folder;
+    std::vector<Backup> backups;
+    if (ReadPathField(dialog, folder))
+        backups = FindBackups(ResolveFolder(folder.c_str()));
+    UniqueMenu saved(CreatePopupMenu());
+    for (size_t index = 0; index < backups.size(); ++index) {
+        const size_t files = backups[index].files.size();
+        const std::string label = backups[index].taken + " (" + std::to_string(files) +
+                                  (files == 1 ? " file)" : " files)");
+        AppendMenuA(saved.Get(), MF_STRING, IDM_RESTORE_ORDER + index, label.c_str());
+    }
+    // The menu destroys the submenu with itself.
+    AppendMenuA(menu, MF_POPUP | (backups.empty() ? MF_GRAYED : MF_ENABLED),
+                reinterpret_cast<UINT_PTR>(saved.Release()), "Restore Order");
+}
+
 } // namespace
 
 bool OnContextMenu(HWND dialog, HWND window, LPARAM where) {
@@ -89,6 +112,8 @@ bool OnContextMenu(HWND dialog, HWND window, LPARAM where) {
         AppendMenuA(menu.Get(), moves, item.id, item.text);
     AppendMenuA(menu.Get(), MF_SEPARATOR, 0, nullptr);
     AppendMenuA(menu.Get(), MF_STRING, IDM_SORT_BY_MASTERS, "Sort by Masters");
+    AppendMenuA(menu.Get(), MF_SEPARATOR, 0, nullptr);
+    AppendRestoreMenu(dialog, menu.Get());
     // The choice is carried out at once, as if its button had been pressed.
     const UINT command = TrackPopupMenu(menu.Get(), TPM_RIGHTBUTTON | TPM_RETURNCMD, point.x,
                                         point.y, 0, dialog, nullptr);

@@ -2,6 +2,7 @@
 
 #include "catalogue/lists.h"
 #include "catalogue/scan.h"
+#include "editing/backup.h"
 #include "ui/controls.h"
 #include "ui/status.h"
 #include "win32/handles.h"
@@ -10,15 +11,6 @@
 #include <algorithm>
 
 namespace {
-
-// Players mark a file read-only to pin it in the load order. Windows refuses to open such a file
-// for writing; Wine running as root does not, and must not override the player's pin either.
-bool IsReadOnly(HANDLE file) {
-    // The basic information alone: the full record costs a volume query per file.
-    FILE_BASIC_INFO information;
-    return GetFileInformationByHandleEx(file, FileBasicInfo, &information, sizeof information) &&
-           (information.FileAttributes & FILE_ATTRIBUTE_READONLY);
-}
 
 // Reading a file moves its last-access time: the time it had is given back afterwards.
 std::vector<std::string> ReadMastersKeepingAccess(HANDLE file, const FILETIME &accessed) {
@@ -29,17 +21,16 @@ std::vector<std::string> ReadMastersKeepingAccess(HANDLE file, const FILETIME &a
 
 // Gives the file the clock's next time and reads its masters. False, with the clock as it was,
 // when the file cannot take the time: it then keeps its old one, and the next file takes this.
-bool StampFile(const UniqueFile &file, SYSTEMTIME &clock, std::vector<std::string> &masters) {
+bool StampFile(const OrderFile &file, SYSTEMTIME &clock, std::vector<std::string> &masters) {
     SYSTEMTIME next = clock;
     AdvanceStampClock(next);
-    FILETIME accessed, written;
+    FILETIME written;
     // Only the last-write time decides the load order; the other two times stay the file's.
-    if (!file || IsReadOnly(file.Get()) || !GetFileTime(file.Get(), nullptr, &accessed, nullptr) ||
-        !SystemTimeToFileTime(&next, &written) ||
-        !SetFileTime(file.Get(), nullptr, nullptr, &written))
+    if (!file.handle || IsReadOnly(file.handle.Get()) || !SystemTimeToFileTime(&next, &written) ||
+        !SetFileTime(file.handle.Get(), nullptr, nullptr, &written))
         return false;
     clock = next;
-    masters = ReadMastersKeepingAccess(file.Get(), accessed);
+    masters = ReadMastersKeepingAccess(file.handle.Get(), file.accessed);
     return true;
 }
 
@@ -91,7 +82,7 @@ void OnReorder(HWND dialog) {
         return;
     }
     std::vector<std::string> unwritten;
-    if (!SetLoadOrderTimes(files, folder.c_str(), unwritten))
+    if (!SetLoadOrderTimes(dialog, files, folder.c_str(), unwritten))
         return;
     // A file that kept its old time loads elsewhere than the lists show, usually last: say which.
     if (!unwritten.empty())
@@ -103,26 +94,65 @@ void OnReorder(HWND dialog) {
     ReportMasterProblems(dialog, files);
 }
 
-bool SetLoadOrderTimes(std::vector<PluginFile> &files, const char *folder,
+bool SetLoadOrderTimes(HWND dialog, std::vector<PluginFile> &files, const char *folder,
                        std::vector<std::string> &unwritten) {
     CurrentDirectoryKept kept;
-    if (!SetCurrentDirectoryA(folder)) {
+    const std::string fullFolder = ResolveFolder(folder);
+    if (!SetCurrentDirectoryA(fullFolder.c_str())) {
         MessageBoxA(nullptr, "Cannot set current dir", "Note", MB_OK);
         return false;
     }
+    // Every file is opened, and its time saved, before any is stamped; the handles stay open
+    // between, so that a file is opened once.
+    std::vector<OrderFile> opened;
+    std::vector<SavedTime> saved;
+    opened.reserve(files.size());
+    for (const PluginFile &file : files) {
+        opened.push_back(OpenOrderFile(file.name));
+        if (opened.back().handle)
+            saved.push_back(SavedTime{file.name, ToTicks(opened.back().written)});
+    }
+    if (!BackUpOrder(dialog, fullFolder, saved, "Reorder", "Reorder"))
+        return false;
     SYSTEMTIME clock = StartStampClock();
-    for (PluginFile &file : files) {
-        // Reading too, for the header, and the read-only check needs the attributes.
-        UniqueFile handle(CreateFileA(file.name.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                      FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!StampFile(handle, clock, file.masters)) {
+    for (size_t index = 0; index < files.size(); ++index) {
+        PluginFile &file = files[index];
+        if (!StampFile(opened[index], clock, file.masters)) {
             unwritten.push_back(file.name);
-            handle.Reset();
+            opened[index].handle.Reset();
             file.masters = ReadMastersLeavingTimes(file.name);
         }
+        opened[index].handle.Reset();
     }
     return true;
+}
+
+OrderFile OpenOrderFile(const std::string &name) {
+    // Reading too, for the header, and the read-only check needs the attributes.
+    OrderFile file{
+        UniqueFile(CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)),
+        ERROR_SUCCESS,
+        {},
+        {}};
+    if (!file.handle)
+        file.error = GetLastError();
+    else if (!GetFileTime(file.handle.Get(), nullptr, &file.accessed, &file.written)) {
+        file.error = GetLastError();
+        file.handle.Reset();
+    }
+    return file;
+}
+
+bool IsReadOnly(HANDLE file) {
+    // The basic information alone: the full record costs a volume query per file.
+    FILE_BASIC_INFO information;
+    return GetFileInformationByHandleEx(file, FileBasicInfo, &information, sizeof information) &&
+           (information.FileAttributes & FILE_ATTRIBUTE_READONLY);
+}
+
+ULONGLONG ToTicks(const FILETIME &time) {
+    return ULONGLONG{time.dwHighDateTime} << 32 | time.dwLowDateTime;
 }
 
 SYSTEMTIME StartStampClock() {

@@ -18,3 +18,5 @@
 
 // Commands without a control of their own, from the lists' right-click menu.
 #define IDM_SORT_BY_MASTERS 2120
+// The k-th newest saved order of the data folder is restored by IDM_RESTORE_ORDER + k, k < 10.
+#define IDM_RESTORE_ORDER    2130

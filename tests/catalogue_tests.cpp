@@ -80,9 +80,14 @@ static std::string Words(size_t length, char letter) {
 // Files..." and, unless the row leaves them out, the lists.
 TEST_F(CatalogueTest, listPopulationReportsEachOutcomeAndTheFilesThatCannotLoadAsMade) {
     WriteBytes("C:\\talvessa-root.esp", ""); // a drive's root is the root, not its current folder
+    // Names that code page 1252 spells only by their best fit, "A.esp", are left out.
+    CreateDirectoryA("Fit", nullptr);
+    MakeFilesInOrder("Fit", "A.esp|");
+    for (const wchar_t *name : {L"Fit\\\xff21.esp", L"Fit\\\x100.esp"})
+        CloseHandle(CreateFileW(name, GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
     const std::string lists = "B.esp|A.esp| Base.esm|Extra.esm|",
                       browsed = "Browser (unowned): Select your data files folder|",
-                      longest = Words(259, 'y'), longer = Words(260, 'z');
+                      longest = Words(64, 'y'), longer = Words(65, 'z');
     const std::string rows[][3] = {
         {"Data=B.esp|Base.esm|A.esp|Extra.esm|Readme.txt|", "Done|", lists},
         // Relative to the folder the program started in, however often it is used.
@@ -92,6 +97,9 @@ TEST_F(CatalogueTest, listPopulationReportsEachOutcomeAndTheFilesThatCannotLoadA
         {"empty=", "Error loading mod files|", " "},
         {">" + Path("Data"), "Done|", lists},
         {"C:\\", "Done|", "talvessa-root.esp| "},
+        {"Fit",
+         "Done|2 file(s) left out: their names cannot be written in this system's code page|",
+         "A.esp| "},
         // Names compare as the file system opens them: regardless of case, and without trailing
         // spaces and dots. An empty one, or one given again, is no master. The master list comes
         // first, whatever the times.
@@ -105,13 +113,13 @@ TEST_F(CatalogueTest, listPopulationReportsEachOutcomeAndTheFilesThatCannotLoadA
          "Done|6 file(s) need a master that is not listed: A.esp (X), B.esp (X), C.esp (X), "
          "D.esp (X), E.esp (X), ...|",
          ""},
-        // Five masters a bracket at most, as five files a warning; no name longer than a path.
+        // Five masters a bracket at most, as five files a warning; no name longer than 64
+        // characters, and no control character that would break a line or stretch a box.
         {"Five=A.esp:1:2:3:4:5:6|B.esp:1:2:3:4:5|C.esp:" + longest + "|D.esp:" + longer +
-             "|E.esp:X|",
+             "|E.esp:X\n\t\x7f\x1f|",
          "Done|5 file(s) need a master that is not listed: A.esp (1, 2, 3, 4, 5, ...), B.esp (1, "
-         "2, "
-         "3, 4, 5), C.esp (" +
-             longest + "), D.esp (" + longer.substr(0, 256) + "...), E.esp (X)|",
+         "2, 3, 4, 5), C.esp (" +
+             longest + "), D.esp (" + longer.substr(0, 61) + "...), E.esp (X\?\?\?\?)|",
          ""}};
     for (const auto &[row, outcome, shown] : rows) {
         const std::string path = row.substr(0, row.find('=')), typed = PathText();
@@ -130,17 +138,23 @@ TEST_F(CatalogueTest, listPopulationReportsEachOutcomeAndTheFilesThatCannotLoadA
     EXPECT_GE(Send(IDC_STATUS, LB_GETTOPINDEX), Send(IDC_STATUS, LB_GETCOUNT) - 4); // 3 fit
 }
 
-// A file whose header names a thousand masters, none of them there, is warned about at start-up
-// in a box that names five files and five masters each, and fits the screen: thirty names of 60
-// characters.
-TEST_F(CatalogueTest, startUpWarnsOfAHeaderNamingAThousandMissingMastersInABoxThatFits) {
-    const auto name = [](char c, int n) { return std::string(52, c) + std::to_string(n) + ".esp"; };
-    std::string files, masters, five, named;
+// Files whose headers name a thousand masters, none of them there, are warned about at start-up
+// in a box that names five files and five masters each, and fits the work area: thirty names of
+// 64 of the widest letter, or cut to that, and masters of line feeds and tabs, drawn as "?".
+TEST_F(CatalogueTest, startUpWarnsOfHeadersNamingAThousandMissingMastersInABoxThatFits) {
+    const auto name = [](int n) { return std::string(56, 'W') + std::to_string(n) + ".esp"; };
+    const std::string cut = std::string(61, '?') + "...",
+                      five = cut + ", " + cut + ", " + std::string(61, 'W') + "..., " + name(1000) +
+                             ", " + name(1001) + ", ...";
+    std::string files,
+        masters = ":" + std::string(258, '\n') + "x:" + std::string(258, '\t') + ":" +
+                  std::string(200, 'W'),
+        named;
     for (int m = 1000; m < 2000; ++m)
-        masters += ":" + name('m', m), five += m < 1005 ? name('m', m) + ", " : "";
-    for (char c = 'A'; c < 'G'; ++c) {
-        files += name(c, 1000) + masters.substr(0, c == 'A' ? masters.npos : 6 * 61) + "|";
-        named += c < 'F' ? name(c, 1000) + " (" + five + "...), " : "";
+        masters += ":" + name(m);
+    for (int file = 9000; file < 9006; ++file) {
+        files += name(file) + masters + "|";
+        named += file < 9005 ? name(file) + " (" + five + "), " : "";
     }
     CreateDirectoryA("Six", nullptr);
     MakeFilesInOrder("Six", files);

@@ -7,6 +7,8 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>
+#include <commdlg.h>
+#include <dlgs.h>
 
 #include <gtest/gtest.h>
 
@@ -80,20 +82,38 @@ inline std::string ListFolder(const std::string &folder) {
     return names;
 }
 
-inline void RemoveTree(const std::string &path) { // read-only files too
-    for (const std::string &name : Split(ListFolder(path)))
-        RemoveTree(path + "\\" + name);
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    RemoveDirectoryA(path.c_str()) || DeleteFileA(path.c_str());
+inline void RemoveTree(const std::wstring &path) { // read-only files too, names of any spelling
+    {
+        WIN32_FIND_DATAW entry;
+        UniqueFind find(FindFirstFileW((path + L"\\*").c_str(), &entry));
+        for (BOOL more = find.IsValid(); more; more = FindNextFileW(find.Get(), &entry))
+            if (wcscmp(entry.cFileName, L".") && wcscmp(entry.cFileName, L".."))
+                RemoveTree(path + L"\\" + entry.cFileName);
+    }
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    RemoveDirectoryW(path.c_str()) || DeleteFileW(path.c_str());
+}
+inline void RemoveTree(const std::string &path) {
+    std::vector<wchar_t> wide(path.size() + 1);
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide.data(), int(wide.size()));
+    RemoveTree(std::wstring(wide.data()));
 }
 
 // The boxes that the warnings among the status lines raise: every line but a progress report.
 inline std::string Warnings(const std::string &lines) {
     const std::regex progress(
-        "(Done|Reording done|Opening File\\.\\.\\.|Sorting by masters\\.\\.\\.|"
-        "No file had to move|\\d+ file\\(s\\) moved after [^|]+)\\|"),
+        "(Done|Reording done|Opening File\\.\\.\\.|Sorting by masters\\.\\.\\.|Order restored|"
+        "No file had to move|No saved order to restore|(Restoring|Applying) [^|]+|"
+        "Cannot save the order before [^|]+|Re(order|store) cancelled|"
+        "\\d+ (file\\(s\\) (moved|left out|of the saved order)|name\\(s\\))[^|]*)\\|"),
         line("[^|]+\\|");
     return std::regex_replace(std::regex_replace(lines, progress, ""), line, "Warning: $&");
+}
+
+inline std::string Backups() { // where the saved orders go, beside the test executable
+    char path[MAX_PATH];
+    std::string exe(path, GetModuleFileNameA(nullptr, path, MAX_PATH));
+    return exe.substr(0, exe.rfind('\\')) + "\\Backups";
 }
 
 // Moves a key of HKEY_LOCAL_MACHINE with all it holds, unless the target is there already.
@@ -110,11 +130,14 @@ inline void MoveKey(const char *from, const char *to) {
 
 // Every test has a fresh folder, made current and removed afterwards with all it holds, and the
 // main dialog from the real template, opened and shown there: start-up finds no settings file,
-// and no game key, for the games' keys of the machine are put aside until the test ends.
-// Every message box is answered with OK, so that no test waits for a click, and recorded as
-// "Caption: text|", marked " (unowned)" when it has no owner window and with its form when it is
-// not one OK button alone. The folder browser is recorded as "Browser" with its title, marked
-// when it disables the dialog, and chooses browseTo_, or is cancelled when that is empty.
+// no saved orders and no game key, for the games' keys of the machine are put aside until the test
+// ends. Every message box is answered with OK, or with answer_ when it asks Yes or No, so that no
+// test waits for a click, and recorded as "Caption: text|", marked " (unowned)" when it has no
+// owner window, with its form when it is not one OK button alone (its buttons, the default one
+// with "*", "!" for an icon), and " [off screen]" when it is not inside the work area. The folder
+// browser is recorded as "Browser" with its title, marked when it disables the dialog, and
+// chooses browseTo_, or is cancelled when that is empty. The Open dialog is recorded as "Open:"
+// with its title, its folder, its file name and its types, and opens openFile_, or is cancelled.
 class TalvessaTest : public ::testing::Test {
   protected:
     static constexpr const char *kGames = "SOFTWARE\\Bethesda Softworks",
@@ -127,6 +150,7 @@ class TalvessaTest : public ::testing::Test {
         folder_ += "talvessa-" + std::to_string(++tests_); // tests run one at a time
         ASSERT_TRUE(CreateDirectoryA(folder_.c_str(), nullptr)) << folder_;
         SetCurrentDirectoryA(folder_.c_str());
+        RemoveTree(Backups());
         running_ = this;
         hook_ = SetWindowsHookExA(WH_CBT, Record, nullptr, GetCurrentThreadId());
         Reopen();
@@ -137,37 +161,64 @@ class TalvessaTest : public ::testing::Test {
         UnhookWindowsHookEx(hook_);
         SetCurrentDirectoryA(start_.c_str());
         RemoveTree(folder_);
+        RemoveTree(Backups());
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, kGames); // the tests' own
         MoveKey(kSaved, kGames);
     }
     static LRESULT CALLBACK Record(int code, WPARAM wParam, LPARAM lParam) {
-        // A box is a dialog with the message text's control, the browser one with a tree and its
-        // title's.
-        HWND box = HWND(wParam), tree = FindWindowExA(box, nullptr, WC_TREEVIEWA, nullptr),
-             text = GetDlgItem(box, tree ? 0x3742 : 0xFFFF);
-        TalvessaTest &test = *running_;
-        if (code == HCBT_ACTIVATE && text) {
-            // Wine's boxes hold only the buttons they show, and their icon in control 1088. A box
-            // must fit the screen, or its button cannot be reached.
-            RECT at;
-            GetWindowRect(box, &at);
-            const bool odd = !GetDlgItem(box, IDOK) || GetDlgItem(box, IDCANCEL) ||
-                             GetDlgItem(box, IDNO) ||
-                             SendDlgItemMessageA(box, 1088, STM_GETICON, 0, 0),
-                       off = at.left < 0 || at.top < 0 ||
-                             at.right > GetSystemMetrics(SM_CXSCREEN) ||
-                             at.bottom > GetSystemMetrics(SM_CYSCREEN);
-            test.boxes_ +=
-                (tree ? IsWindowEnabled(test.dialog_) ? "Browser" : "Browser (disabling)"
-                      : TextOf(box) + (odd ? " [form]" : "") + (off ? " [off screen]" : "")) +
-                (GetWindow(box, GW_OWNER) ? "" : " (unowned)") + ": " + TextOf(text) + "|";
-            tree && !test.browseTo_.empty()
-                ? SetTimer(box, 1, 50, Choose)
-                : PostMessageA(box, WM_COMMAND, tree ? IDCANCEL : IDOK, 0);
-        }
+        // Each is read once it is laid out, its default button chosen and, for the Open dialog,
+        // gone to its folder.
+        if (code == HCBT_ACTIVATE)
+            SetTimer(HWND(wParam), 1, 30, GetDlgItem(HWND(wParam), cmb13) ? Open : Answer);
         return CallNextHookEx(nullptr, code, wParam, lParam);
     }
-
+    static void CALLBACK Answer(HWND box, UINT, UINT_PTR timer, DWORD) {
+        KillTimer(box, timer);
+        // A box is a dialog with the message text's control, the browser one with a tree and its
+        // title's.
+        HWND tree = FindWindowExA(box, nullptr, WC_TREEVIEWA, nullptr),
+             text = GetDlgItem(box, tree ? 0x3742 : 0xFFFF);
+        TalvessaTest &test = *running_;
+        if (!text)
+            return;
+        // Wine's boxes hold only the buttons they show, and their icon in control 1088. A box
+        // must fit the work area, or its button cannot be reached.
+        RECT at, area;
+        GetWindowRect(box, &at);
+        SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+        std::string form;
+        for (int id : {IDOK, IDYES, IDNO, IDCANCEL}) // O, Y, N and C
+            if (HWND button = GetDlgItem(box, id))
+                form += std::string(" ") + " OC   YN"[id] +
+                        ((GetWindowLongA(button, GWL_STYLE) & 0xF) == BS_DEFPUSHBUTTON ? "*" : "");
+        form += SendDlgItemMessageA(box, 1088, STM_GETICON, 0, 0) ? " !" : "";
+        const bool off = at.left < area.left || at.top < area.top || at.right > area.right ||
+                         at.bottom > area.bottom;
+        test.boxes_ += (tree ? IsWindowEnabled(test.dialog_) ? "Browser" : "Browser (disabling)"
+                             : TextOf(box) + (form != " O*" ? " [" + form.substr(1) + "]" : "") +
+                                   (off ? " [off screen]" : "")) +
+                       (GetWindow(box, GW_OWNER) ? "" : " (unowned)") + ": " + TextOf(text) + "|";
+        tree && !test.browseTo_.empty() ? SetTimer(box, 1, 50, Choose)
+                                        : PostMessageA(box, WM_COMMAND,
+                                                       tree                    ? IDCANCEL
+                                                       : GetDlgItem(box, IDNO) ? test.answer_
+                                                                               : IDOK,
+                                                       0);
+    }
+    static void CALLBACK Open(HWND open, UINT, UINT_PTR timer, DWORD) {
+        KillTimer(open, timer);
+        TalvessaTest &test = *running_;
+        char folder[MAX_PATH] = "", name[MAX_PATH] = "", type[64];
+        SendMessageA(open, CDM_GETFOLDERPATH, MAX_PATH, LPARAM(folder));
+        SendMessageA(open, CDM_GETSPEC, MAX_PATH, LPARAM(name));
+        test.boxes_ += "Open" + std::string(GetWindow(open, GW_OWNER) ? "" : " (unowned)") + ": " +
+                       TextOf(open) + " in " + folder + " with " + name;
+        for (int i = 0; SendDlgItemMessageA(open, cmb1, CB_GETLBTEXT, i, LPARAM(type)) > 0; ++i)
+            test.boxes_ += std::string(i ? ", " : " (") + type;
+        test.boxes_ += ")|";
+        SetDlgItemTextA(open, cmb13, test.openFile_.c_str());
+        PostMessageA(open, WM_COMMAND, test.openFile_.empty() ? IDCANCEL : IDOK, 0);
+    }
     // The browser fills its tree as it goes and may lose a choice sent too early: the choice is
     // sent again until the tree shows it, and then taken.
     static void CALLBACK Choose(HWND browser, UINT, UINT_PTR, DWORD) {
@@ -180,36 +231,53 @@ class TalvessaTest : public ::testing::Test {
             ? (void)PostMessageA(browser, WM_COMMAND, IDOK, 0)
             : (void)SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, LPARAM(choice.c_str()));
     }
-    // A menu is recorded as "text id|" an item ("-|" a separator), marked " grey" when greyed
-    // and, first of all, "[elsewhere] " when it does not open at menuAt_. It is then closed, or
-    // the item with the id menuChoice_ chosen with the keys, as a user would choose it.
+    // A menu is recorded as "text id|" an item ("-|" a separator, "text[items]|" a submenu),
+    // marked " grey" when greyed and, first of all, "[elsewhere] " when it does not open at
+    // menuAt_. It is then closed, or the item with the id menuChoice_ chosen with the keys, as a
+    // user would choose it.
+    static std::string MenuItems(HMENU menu, std::vector<WPARAM> &keys) {
+        std::string items;
+        for (int item = 0, reached = 0; item < GetMenuItemCount(menu); ++item) {
+            char text[64] = "";
+            GetMenuStringA(menu, item, text, sizeof text, MF_BYPOSITION);
+            const UINT id = GetMenuItemID(menu, item),
+                       state = GetMenuState(menu, item, MF_BYPOSITION);
+            const HMENU sub = GetSubMenu(menu, item);
+            const bool separator = state & MF_SEPARATOR;
+            std::vector<WPARAM> inside;
+            items += separator ? "-|"
+                               : text + (sub ? "" : " " + std::to_string(id)) +
+                                     (state & MF_GRAYED ? " grey" : "") +
+                                     (sub ? "[" + MenuItems(sub, inside) + "]|" : "|");
+            // The item chosen takes one press of Down more than the items before it, greyed or
+            // not; Right opens a submenu at its first item.
+            if (!separator && (int(id) == running_->menuChoice_ || !inside.empty())) {
+                keys.assign(reached, VK_DOWN);
+                keys.push_back(sub ? VK_RIGHT : VK_RETURN);
+                keys.insert(keys.end(), inside.begin(), inside.end());
+            }
+            reached += !separator;
+        }
+        return items;
+    }
     static void CALLBACK ReadMenu(HWND, UINT, UINT_PTR timer, DWORD) {
-        HWND window = FindWindowA("#32768", nullptr); // the class of a menu's window
+        HWND window = nullptr; // of the class of a menu's window, and shown: Wine keeps others
+        while ((window = FindWindowExA(nullptr, window, "#32768", nullptr)) &&
+               !IsWindowVisible(window))
+            ;
         HMENU menu = HMENU(SendMessageA(window, MN_GETHMENU, 0, 0));
-        if (!menu)
+        if (!window || !menu)
             return;
         KillTimer(nullptr, timer);
         TalvessaTest &test = *running_;
         RECT at;
         GetWindowRect(window, &at);
-        test.menu_ = at.left == test.menuAt_.x && at.top == test.menuAt_.y ? "" : "[elsewhere] ";
-        // The item chosen takes one press of Down more than the items before it, greyed or not.
-        int items = 0, chosen = -1;
-        for (int item = 0; item < GetMenuItemCount(menu); ++item) {
-            char text[64] = "";
-            GetMenuStringA(menu, item, text, sizeof text, MF_BYPOSITION);
-            const UINT id = GetMenuItemID(menu, item),
-                       state = GetMenuState(menu, item, MF_BYPOSITION);
-            const bool separator = state & MF_SEPARATOR;
-            test.menu_ += separator ? "-|"
-                                    : text + (" " + std::to_string(id)) +
-                                          (state & MF_GRAYED ? " grey|" : "|");
-            chosen = !separator && int(id) == test.menuChoice_ ? items : chosen;
-            items += !separator;
-        }
-        for (int down = 0; down <= chosen; ++down)
-            PostMessageA(window, WM_KEYDOWN, VK_DOWN, 0);
-        PostMessageA(window, WM_KEYDOWN, chosen >= 0 ? VK_RETURN : VK_ESCAPE, 0);
+        std::vector<WPARAM> keys;
+        test.menu_ = (at.left == test.menuAt_.x && at.top == test.menuAt_.y ? "" : "[elsewhere] ") +
+                     MenuItems(menu, keys);
+        keys.insert(keys.begin(), keys.empty() ? VK_ESCAPE : VK_DOWN);
+        for (WPARAM key : keys) // each to the menu window open at the time
+            PostMessageA(window, WM_KEYDOWN, key, 0);
     }
     // The right-click menu of a list: a right-click at an entry (or below the last, -1), or the
     // menu key (-2), which the list passes on to the dialog; chooses the item with the id choice.
@@ -226,6 +294,9 @@ class TalvessaTest : public ::testing::Test {
                                height * (entry < 0 ? int(Send(listId, LB_GETCOUNT)) : entry)};
         ClientToScreen(list, &(menuAt_ = at));
         menuChoice_ = choice;
+        // What an earlier menu left to do first: Wine refuses a menu while the last is not gone.
+        for (MSG left; PeekMessageA(&left, nullptr, 0, 0, PM_REMOVE);)
+            DispatchMessageA(&left);
         const UINT_PTR timer = SetTimer(nullptr, 0, 20, ReadMenu);
         if (entry == -2) { // the list passes the key's WM_CONTEXTMENU on to the dialog
             SendMessageA(list, WM_CONTEXTMENU, WPARAM(list), MAKELPARAM(-1, -1));
@@ -316,7 +387,8 @@ class TalvessaTest : public ::testing::Test {
 
     inline static TalvessaTest *running_ = nullptr;
     inline static int tests_ = 0;
-    std::string folder_, start_, boxes_, browseTo_, menu_;
+    std::string folder_, start_, boxes_, browseTo_, menu_, openFile_;
+    int answer_ = IDNO;
     POINT menuAt_{};
     int menuChoice_ = 0;
     HWND dialog_ = nullptr;

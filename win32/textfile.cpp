@@ -19,3 +19,17 @@ bool WriteTextFile(const char *path, const std::string &text) {
          GetLastError() == ERROR_INVALID_FUNCTION);
     return fclose(file.release()) == 0 && written;
 }
+
+bool ReadTextFile(const char *path, size_t limit, std::string &text) {
+    UniqueStream file(fopen(path, "r"));
+    if (!file)
+        return false;
+    const long long size = _filelengthi64(_fileno(file.get()));
+    if (size < 0 || static_cast<unsigned long long>(size) > limit)
+        return false;
+    // Text mode reads no more than the file holds: the carriage returns dropped make it less.
+    text.resize(static_cast<size_t>(size));
+    const size_t read = fread(&text[0], 1, text.size(), file.get());
+    text.resize(read);
+    return !ferror(file.get());
+}
