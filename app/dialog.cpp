@@ -4,6 +4,7 @@
 #include "catalogue/lists.h"
 #include "config/browse.h"
 #include "config/settings.h"
+#include "editing/apply.h"
 #include "editing/backup.h"
 #include "editing/export.h"
 #include "editing/moves.h"
@@ -65,6 +66,7 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
             case IDC_REORDER: OnReorder(dialog); return TRUE;
             case IDC_EXPORT: OnExportLoadOrder(dialog); return TRUE;
             case IDM_SORT_BY_MASTERS: OnSortByMasters(dialog); return TRUE;
+            case IDM_APPLY_ORDER_LIST: OnApplyOrderList(dialog); return TRUE;
             }
             if (LOWORD(wParam) >= IDM_RESTORE_ORDER &&
                 LOWORD(wParam) < IDM_RESTORE_ORDER + kKeptBackups)

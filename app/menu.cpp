@@ -112,6 +112,7 @@ bool OnContextMenu(HWND dialog, HWND window, LPARAM where) {
         AppendMenuA(menu.Get(), moves, item.id, item.text);
     AppendMenuA(menu.Get(), MF_SEPARATOR, 0, nullptr);
     AppendMenuA(menu.Get(), MF_STRING, IDM_SORT_BY_MASTERS, "Sort by Masters");
+    AppendMenuA(menu.Get(), MF_STRING, IDM_APPLY_ORDER_LIST, "Apply Order from List...");
     AppendMenuA(menu.Get(), MF_SEPARATOR, 0, nullptr);
     AppendRestoreMenu(dialog, menu.Get());
     // The choice is carried out at once, as if its button had been pressed.

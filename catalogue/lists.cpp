@@ -5,6 +5,7 @@
 #include "catalogue/scan.h"
 #include "ui/controls.h"
 #include "ui/status.h"
+#include "win32/handles.h"
 #include "res/resource.h"
 
 #include <string>
@@ -69,4 +70,24 @@ void AppendListFiles(HWND dialog, int listId, std::vector<PluginFile> &files) {
     int count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
     for (int index = 0; index < count; ++index)
         files.push_back(PluginFile{ReadListEntry(list, index), {}});
+}
+
+void CheckShownOrder(HWND dialog) {
+    std::string folder;
+    if (!ReadPathField(dialog, folder)) {
+        SetStatus(dialog, "No Data Files path", 1);
+        return;
+    }
+    // The headers as they are now, in the data folder: never in whatever folder is current.
+    CurrentDirectoryKept kept;
+    if (!SetCurrentDirectoryA(folder.c_str())) {
+        SetStatus(dialog, "Cannot set current dir", 1);
+        return;
+    }
+    std::vector<PluginFile> shown;
+    AppendListFiles(dialog, IDC_MASTER_LIST, shown);
+    AppendListFiles(dialog, IDC_PLUGIN_LIST, shown);
+    for (PluginFile &file : shown)
+        file.masters = ReadNamedMasters(file.name);
+    ReportMasterProblems(dialog, shown);
 }

@@ -12,3 +12,7 @@ void LoadPluginLists(HWND dialog);
 
 // Appends the entries of one of the two lists to files, top to bottom, naming no masters.
 void AppendListFiles(HWND dialog, int listId, std::vector<PluginFile> &files);
+
+// Checks the order the lists show (the master list, then the plug-in list) as after a list
+// population, with the masters each header names now, read in the data folder.
+void CheckShownOrder(HWND dialog);

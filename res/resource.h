@@ -20,3 +20,4 @@
 #define IDM_SORT_BY_MASTERS 2120
 // The k-th newest saved order of the data folder is restored by IDM_RESTORE_ORDER + k, k < 10.
 #define IDM_RESTORE_ORDER    2130
+#define IDM_APPLY_ORDER_LIST 2140
