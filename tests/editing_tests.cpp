@@ -56,12 +56,13 @@ TEST_F(EditingTest, clicksKeepTheListsSelectionsApartAndMovesGiveTheWorkedExampl
 
 // Each row right-clicks an entry of a list on the lists given (the row's count is the entry; -1
 // is below the last, -2 the keyboard's menu key at the focused entry) and chooses the menu item
-// with the id given, if any. The moves are greyed when no list holds a selection.
+// with the id given, if any. The moves are greyed when no list holds a selection, and so is
+// "Restore Order" when the folder has no saved order. A right-click gives the list the focus.
 TEST_F(EditingTest, theListsRightClickMenuSelectsAsAClickDoesAndCarriesOutTheChoice) {
     const std::string menu = "Move to Top 2011|Move Up 2012|Move Down 2013|Move to Bottom 2014|-|"
-                             "Sort by Masters 2120|",
-                      grey = "Move to Top 2011 grey|Move Up 2012 grey|Move Down 2013 grey|"
-                             "Move to Bottom 2014 grey|-|Sort by Masters 2120|",
+                             "Sort by Masters 2120|Apply Order from List... 2140|-|"
+                             "Restore Order grey[]|",
+                      grey = std::regex_replace(menu, std::regex("Move [^|]+"), "$& grey"),
                       unsorted = "Sorting by masters...|No Data Files path|";
     // The list and entry, the item chosen, the lists before and after, the status lines.
     const std::tuple<int, int, int, std::string, std::string, std::string> rows[] = {
@@ -73,24 +74,65 @@ TEST_F(EditingTest, theListsRightClickMenuSelectsAsAClickDoesAndCarriesOutTheCho
     for (const auto &[id, entry, choice, before, after, status] : rows) {
         Fill(before);
         Send(id, LB_SETCARETINDEX, 2);
+        SetFocus(GetDlgItem(dialog_, entry == -2 ? id : IDC_PATH_EDIT));
         EXPECT_EQ(ContextMenu(id, entry, choice), before.find('*') == before.npos ? grey : menu)
             << before << entry;
         EXPECT_EQ(Lists(), after) << entry;
+        EXPECT_EQ(GetFocus(), GetDlgItem(dialog_, id)) << entry;
         EXPECT_EQ(NewStatus() + Boxes(), status + Warnings(status)) << entry;
     }
+    // Beyond entry 65,535 too, which LB_ITEMFROMPOINT's 16 bits cannot count.
+    Fill(" A*|");
+    Send(IDC_MASTER_LIST, WM_SETREDRAW, FALSE);
+    for (int entry = 0; entry < 65600; ++entry)
+        Send(IDC_MASTER_LIST, LB_ADDSTRING, 0, LPARAM("M.esm"));
+    Send(IDC_MASTER_LIST, WM_SETREDRAW, TRUE);
+    Send(IDC_MASTER_LIST, LB_SETTOPINDEX, 65590);
+    ContextMenu(IDC_MASTER_LIST, 65591);
+    EXPECT_EQ(Send(IDC_MASTER_LIST, LB_GETSELCOUNT) * 100000 +
+                  Send(IDC_MASTER_LIST, LB_GETCARETINDEX),
+              165591);
+}
+
+// The allocation allocationsLeft counts down to fails, as one does when memory runs out.
+static int allocationsLeft = -1;
+void *operator new(size_t size) {
+    void *memory = allocationsLeft >= 0 && allocationsLeft-- == 0
+                       ? nullptr
+                       : HeapAlloc(GetProcessHeap(), 0, size + 1);
+    return memory ? memory : throw std::bad_alloc();
+}
+void operator delete(void *memory) noexcept {
+    HeapFree(GetProcessHeap(), 0, memory);
+}
+void operator delete(void *memory, size_t) noexcept {
+    HeapFree(GetProcessHeap(), 0, memory);
+}
+
+// A list that fails to take the n-th entry added to it from now on, as a list out of memory does.
+static WNDPROC listProc = nullptr;
+static int addsLeft = -1;
+static LRESULT CALLBACK FailOneAdd(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
+    return message == LB_ADDSTRING && addsLeft-- == 0
+               ? LB_ERRSPACE
+               : CallWindowProcA(listProc, list, message, wParam, lParam);
 }
 
 // Sort by Masters on a folder whose headers name masters (after ":"): each file moves after those
 // it needs in its own list, the topmost first of those free to go, the topmost left when none is.
 // Files that need each other, one that needs itself, and a master that needs a plug-in stay and
-// are warned about. W.esp, gone since the lists were filled, and B.esp, held open without
-// sharing, name nothing. The selection stays on the same entries; a second sort moves nothing.
+// are warned about; the master list is sorted on its own, so Loop.esm stays before Zeta.esm.
+// Masters are looked up as the check looks them up (case beyond ASCII, trailing dots and spaces).
+// W.esp, gone since the lists were filled, and B.esp, held open without sharing, name nothing.
+// The selection stays on the same entries; a second sort moves nothing. Lists that cannot take
+// the new order stay as they were.
 TEST_F(EditingTest, sortByMastersPutsEachFileAfterTheMastersItNeedsInItsOwnList) {
     CreateDirectoryA("Sorted", nullptr);
     MakeFilesInOrder("Sorted",
-                     "Dawn.esm:Base.esm|Base.esm|Loop.esm:Plug.esp|Patch.esp:MOD.ESP :mod.esp|"
-                     "Other.esp|S.esp:S.esp|Mod.esp:Base.esm|C.esp:B.esp|B.esp:A.esp|A.esp|"
-                     "X.esp:Y.esp|Y.esp:X.esp|V.esp:W.esp|W.esp|Plug.esp:Y.esp|");
+                     "Dawn.esm:Base.esm|Base.esm|Loop.esm:Plug.esp|Zeta.esm|Patch.esp:MOD.ESP. "
+                     ":mod.esp|Other.esp|S.esp:S.esp|Mod.esp:Base.esm|C.esp:B.esp|B.esp:A.esp|"
+                     "A.esp|X.esp:Y.esp|Y.esp:X.esp|V.esp:W.esp|W.esp|Plug.esp:Y.esp|"
+                     "Fjord.esp:\xc5SGARD.ESP|\xe5sgard.esp|");
     SetPath("Sorted");
     Click(IDC_RELOAD);
     DeleteFileA("Sorted\\W.esp");
@@ -98,18 +140,47 @@ TEST_F(EditingTest, sortByMastersPutsEachFileAfterTheMastersItNeedsInItsOwnList)
     Send(IDC_PLUGIN_LIST, LB_SETSEL, TRUE, 4);
     Send(IDC_PLUGIN_LIST, LB_SETSEL, TRUE, 0); // the caret, and the anchor of a Shift+click
     NewStatus() + Boxes();
+    const std::string unsorted = Lists(), full = "Cannot arrange the lists: not enough memory|";
+    listProc = WNDPROC(SetWindowLongPtrA(GetDlgItem(dialog_, IDC_PLUGIN_LIST), GWLP_WNDPROC,
+                                         LONG_PTR(FailOneAdd)));
+    addsLeft = 5; // the master list is arranged by then
+    SendMessageA(dialog_, WM_COMMAND, IDM_SORT_BY_MASTERS, 0);
+    EXPECT_EQ(Lists(), unsorted);
+    EXPECT_EQ(Send(IDC_PLUGIN_LIST, LB_GETCARETINDEX) + Send(IDC_PLUGIN_LIST, LB_GETANCHORINDEX),
+              0);
+    NewStatus();
+    EXPECT_EQ(Boxes(), "Warning: " + full);
     const std::string late = "3 file(s) load before a master they need: Loop.esm (Plug.esp), S.esp "
                              "(S.esp), X.esp (Y.esp)|";
-    for (std::string moved : {"4 file(s) moved after their masters; Reorder writes the new order|",
+    for (std::string moved : {"5 file(s) moved after their masters; Reorder writes the new order|",
                               "No file had to move|"}) {
         SendMessageA(dialog_, WM_COMMAND, IDM_SORT_BY_MASTERS, 0);
         EXPECT_EQ(Lists(), "Other.esp|S.esp|Mod.esp|Patch.esp*|B.esp|C.esp*|A.esp|W.esp|V.esp|"
-                           "X.esp|Y.esp|Plug.esp| Base.esm|Dawn.esm|Loop.esm|");
+                           "\xe5sgard.esp|Fjord.esp|X.esp|Y.esp|Plug.esp| Base.esm|Dawn.esm|"
+                           "Loop.esm|Zeta.esm|");
         EXPECT_EQ(NewStatus(), "Sorting by masters...|" + moved + late);
         EXPECT_EQ(Boxes(), Warnings(late));
         EXPECT_EQ(Send(IDC_PLUGIN_LIST, LB_GETCARETINDEX), 3); // on Patch.esp, as the anchor
         EXPECT_EQ(Send(IDC_PLUGIN_LIST, LB_GETANCHORINDEX), 3);
     }
+    // Entries may move although no file stood before a master it needs: masters that need each
+    // other, with a file free to go below them.
+    Fill("X.esp|Y.esp|Other.esp| ");
+    SendMessageA(dialog_, WM_COMMAND, IDM_SORT_BY_MASTERS, 0);
+    EXPECT_EQ(Lists(), "Other.esp|X.esp|Y.esp| ");
+    const std::string cycle = "1 file(s) load before a master they need: X.esp (Y.esp)|";
+    EXPECT_EQ(NewStatus() + Boxes(), "Sorting by masters...|0 file(s) moved after their masters; "
+                                     "Reorder writes the new order|" +
+                                         cycle + Warnings(cycle));
+    // A list population that cannot fill a list leaves both empty, not one short.
+    addsLeft = 3;
+    Click(IDC_RELOAD);
+    EXPECT_EQ(Lists() + NewStatus() + Boxes(), " Loading Mod Files...|" + full + Warnings(full));
+    // A command that runs out of memory stops there, says so, and leaves the dialog alive.
+    allocationsLeft = 10;
+    Click(IDC_RELOAD);
+    const std::string memory = "Not enough memory to finish; nothing more was changed|";
+    EXPECT_EQ(NewStatus() + Boxes(), "Loading Mod Files...|" + memory + Warnings(memory));
     // Where the data folder cannot be entered, no header is looked for anywhere else.
     SetPath("Gone");
     SendMessageA(dialog_, WM_COMMAND, IDM_SORT_BY_MASTERS, 0);
@@ -143,10 +214,12 @@ TEST(StampClock, countsUpFromTheBaseTimeAndCarriesOneShortOfEachCalendarLimit) {
 // from 2002-05-03 00:00:01 UTC, masters first, with one millisecond part; the others keep their
 // times.
 TEST_F(EditingTest, reorderStampsTheWritableListedFilesAndNamesTheOthers) {
-    const std::string files = "Base.esm|Sm\xf6rg\xe5s.esp:Base.esm|Upper.ESP|Pinned.esp:Gone.esm|"
-                              "Busy.esp:Lost.esm|Late.esm:Base.esm|Last.esp|Read.esp:Last.esp|",
+    const std::string files =
+                          "Base.esm|Sm\xf6rg\xe5s.esp:Base.esm|Upper.ESP|Pinned.esp:Gone.esm|"
+                          "Busy.esp:Lost.esm:Held.esm|Late.esm:Base.esm|Last.esp|Read.esp:Last.esp|"
+                          "Held.esm|",
                       missing = "2 file(s) need a master that is not listed: Pinned.esp "
-                                "(Gone.esm), Busy.esp (Lost.esm)|",
+                                "(Gone.esm), Busy.esp (Lost.esm, Held.esm)|",
                       data = Path("Data Files");
     // The plug-in moved to the top (Read.esp, or -1 for none); whether to pin a master and a
     // plug-in read-only, hold one open for writing and delete one; the path; the files stamped,
@@ -160,7 +233,8 @@ TEST_F(EditingTest, reorderStampsTheWritableListedFilesAndNamesTheOthers) {
         {-1, true, "Data Files", "Late.esm|Sm\xf6rg\xe5s.esp|Read.esp|",
          "4 file(s) kept their old time: Base.esm, Pinned.esp, Busy.esp, Last.esp|Reording done|"
          "3 file(s) need a master that is not listed: Read.esp (Last.esp), Pinned.esp (Gone.esm), "
-         "Busy.esp (Lost.esm)|1 file(s) load before a master they need: Late.esm (Base.esm)|"},
+         "Busy.esp (Lost.esm, Held.esm)|1 file(s) load before a master they need: Late.esm "
+         "(Base.esm)|"},
         {-1, false, "", "", "No Data Files path|"},
         {-1, false, "Gone", "", ""}};
     for (const auto &[moved, obstruct, path, stamped, status] : rows) {
@@ -168,7 +242,11 @@ TEST_F(EditingTest, reorderStampsTheWritableListedFilesAndNamesTheOthers) {
         CreateDirectoryA(data.c_str(), nullptr);
         MakeFilesInOrder(data, files);
         SetPath("Data Files");
+        // Held.esm, held open without sharing, is not listed: the games are not given it, even
+        // when Reorder finds it on disk.
+        UniqueFile hidden = Hold(data + "\\Held.esm", GENERIC_READ, 0);
         Click(IDC_RELOAD);
+        hidden.Reset();
         Send(IDC_PLUGIN_LIST, LB_SETSEL, TRUE, moved); // all when none: no change
         Click(IDC_MOVE_TOP);
         // Earlier than written: reading moves it.
