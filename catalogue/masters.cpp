@@ -13,48 +13,111 @@ namespace {
 // Nearly every header fits the first read; a larger one is read whole, up to the reader's limit.
 constexpr DWORD kFirstRead = 4096;
 
-// A vector, not a std::wstring: the wide string class would bring in the runtime's whole copy of
-// it, some 35 KB of the download.
-using WideName = std::vector<wchar_t>;
-
-// The name of the file that Windows opens for a name: it drops trailing spaces and dots, so that
-// a header's "Morrowind.esm " names Morrowind.esm.
-WideName NameAsOpened(const std::string &text) {
-    int length =
-        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    WideName wide(static_cast<size_t>(std::max(length, 0)));
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-    while (!wide.empty() && (wide.back() == L' ' || wide.back() == L'.'))
-        wide.pop_back();
-    return wide;
-}
-
 // A header names its masters as the player's files are named: the games find them in a folder
 // of the file system, which compares names ordinally and without regard to case, letters beyond
-// ASCII included ("\xc9" is "\xe9" in code page 1252).
+// ASCII included ("\xc9" is "\xe9" in code page 1252). Its case table is the system's own, the
+// one CompareStringOrdinal ignores case by: each name is put in upper case by it once, so that
+// names then compare character by character.
+extern "C" WCHAR NTAPI RtlUpcaseUnicodeChar(WCHAR character);
+
+// Writes the name of the file that Windows opens for a text, in upper case, to at, which has room
+// for as many characters as the text has bytes (no ANSI code page makes more of them); returns its
+// length. Windows drops trailing spaces and dots, so that a header's "Morrowind.esm " names
+// Morrowind.esm.
+size_t WriteNameAsOpened(const std::string &text, wchar_t *at) {
+    size_t length = text.size();
+    // Plain ASCII, as nearly every name is, is ASCII in every ANSI code page, and its upper case
+    // is its own: no conversion is needed.
+    if (std::all_of(text.begin(), text.end(), [](char c) { return c > 0; })) {
+        for (size_t index = 0; index < length; ++index)
+            at[index] = static_cast<wchar_t>(
+                text[index] >= 'a' && text[index] <= 'z' ? text[index] - 32 : text[index]);
+    } else {
+        length = static_cast<size_t>(
+            std::max(MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(length), at,
+                                         static_cast<int>(length)),
+                     0));
+        for (size_t index = 0; index < length; ++index)
+            at[index] = RtlUpcaseUnicodeChar(at[index]);
+    }
+    while (length > 0 && (at[length - 1] == L' ' || at[length - 1] == L'.'))
+        --length;
+    return length;
+}
+
 struct Name {
-    WideName text;
-    size_t place;
+    const wchar_t *text;
+    size_t length;
+    size_t place; // where the name stands among those it was sorted with
 };
 
 bool IsBefore(const Name &a, const Name &b) {
-    return CompareStringOrdinal(a.text.data(), static_cast<int>(a.text.size()), b.text.data(),
-                                static_cast<int>(b.text.size()), TRUE) == CSTR_LESS_THAN;
+    return std::lexicographical_compare(a.text, a.text + a.length, b.text, b.text + b.length);
 }
 
-// Sorted for lookup; of names that compare equal, the first given stays first.
-std::vector<Name> SortNames(const std::vector<std::string> &texts) {
-    std::vector<Name> names;
-    names.reserve(texts.size());
-    for (size_t place = 0; place < texts.size(); ++place)
-        names.push_back(Name{NameAsOpened(texts[place]), place});
-    std::stable_sort(names.begin(), names.end(), IsBefore);
+// Names sorted for lookup, their characters one after another in one buffer: an allocation for
+// each of thousands of names costs more than the sorting. Of names that compare equal, the first
+// given stays first. Not copyable: the names point into the buffer.
+class SortedNames {
+  public:
+    explicit SortedNames(const std::vector<std::string> &texts) {
+        size_t total = 0;
+        for (const std::string &text : texts)
+            total += text.size();
+        characters_.resize(total);
+        names_.reserve(texts.size());
+        for (size_t place = 0, at = 0; place < texts.size(); at += texts[place++].size())
+            names_.push_back(Name{characters_.data() + at,
+                                  WriteNameAsOpened(texts[place], &characters_[at]), place});
+        std::stable_sort(names_.begin(), names_.end(), IsBefore);
+    }
+    SortedNames(const SortedNames &) = delete;
+    SortedNames &operator=(const SortedNames &) = delete;
+    const std::vector<Name> &Names() const { return names_; }
+
+  private:
+    // A vector, not a std::wstring: the wide string class would bring in the runtime's whole copy
+    // of it, some 35 KB of the download.
+    std::vector<wchar_t> characters_;
+    std::vector<Name> names_;
+};
+
+// For each name of wanted, by its place there, the place of the first equal name of names, or
+// kNoName. Both are sorted, and walked side by side.
+std::vector<size_t> MatchNames(const SortedNames &names, const SortedNames &wanted) {
+    std::vector<size_t> places(wanted.Names().size(), kNoName);
+    auto at = names.Names().begin(), end = names.Names().end();
+    for (const Name &name : wanted.Names()) {
+        while (at != end && IsBefore(*at, name))
+            ++at;
+        if (at != end && !IsBefore(name, *at))
+            places[name.place] = at->place;
+    }
+    return places;
+}
+
+// Every master of every file, one after another, and the file that names each.
+struct AllMasters {
+    std::vector<std::string> names;
+    std::vector<size_t> owners;
+};
+
+AllMasters ListAllMasters(const std::vector<PluginFile> &files) {
+    AllMasters all;
+    for (size_t place = 0; place < files.size(); ++place)
+        for (const std::string &master : files[place].masters) {
+            all.names.push_back(master);
+            all.owners.push_back(place);
+        }
+    return all;
+}
+
+std::vector<std::string> FileNames(const std::vector<PluginFile> &files) {
+    std::vector<std::string> names;
+    names.reserve(files.size());
+    for (const PluginFile &file : files)
+        names.push_back(file.name);
     return names;
-}
-
-size_t FindPlace(const std::vector<Name> &sorted, const Name &name) {
-    auto found = std::lower_bound(sorted.begin(), sorted.end(), name, IsBefore);
-    return found != sorted.end() && !IsBefore(name, *found) ? found->place : kNoName;
 }
 
 // "A.esp (X.esm, Y.esp)": the first few masters, as the first few files. A header may name
@@ -90,30 +153,27 @@ std::vector<std::string> ReadFileMasters(HANDLE file) {
 }
 
 std::vector<std::string> DescribeMasterProblems(const std::vector<PluginFile> &order) {
-    std::vector<std::string> names;
-    names.reserve(order.size());
-    for (const PluginFile &file : order)
-        names.push_back(file.name);
-    const std::vector<Name> listed = SortNames(names);
+    const AllMasters all = ListAllMasters(order);
+    const SortedNames listed(FileNames(order)), given(all.names);
+    const std::vector<size_t> found = MatchNames(listed, given);
+    // A master that a file names twice counts once, as first spelled: of equal names, those of
+    // one file stand together in the sorted order, the first spelling first.
+    std::vector<bool> counted(all.names.size());
+    const std::vector<Name> &sorted = given.Names();
+    for (size_t index = 0; index < sorted.size(); ++index)
+        counted[sorted[index].place] =
+            index == 0 || IsBefore(sorted[index - 1], sorted[index]) ||
+            all.owners[sorted[index - 1].place] != all.owners[sorted[index].place];
     std::vector<std::string> missing, late;
-    for (size_t place = 0; place < order.size(); ++place) {
-        const std::vector<std::string> &masters = order[place].masters;
-        // A master named twice counts once, as first spelled.
-        const std::vector<Name> sorted = SortNames(masters);
-        std::vector<const Name *> given(masters.size());
-        for (size_t index = 0; index < sorted.size(); ++index)
-            if (index == 0 || IsBefore(sorted[index - 1], sorted[index]))
-                given[sorted[index].place] = &sorted[index];
+    for (size_t master = 0, place = 0; place < order.size(); ++place) {
         std::vector<std::string> notListed, notBefore;
-        for (size_t index = 0; index < masters.size(); ++index) {
-            if (!given[index])
-                continue;
+        for (const std::string &name : order[place].masters) {
             // A file that names itself does not load after itself either.
-            size_t master = FindPlace(listed, *given[index]);
-            if (master == kNoName)
-                notListed.push_back(masters[index]);
-            else if (master >= place)
-                notBefore.push_back(masters[index]);
+            if (counted[master] && found[master] == kNoName)
+                notListed.push_back(name);
+            else if (counted[master] && found[master] >= place)
+                notBefore.push_back(name);
+            ++master;
         }
         if (!notListed.empty())
             missing.push_back(NameWithMasters(order[place].name, notListed));
@@ -129,21 +189,16 @@ std::vector<std::string> DescribeMasterProblems(const std::vector<PluginFile> &o
 }
 
 size_t OrderByMasters(const std::vector<PluginFile> &files, std::vector<size_t> &order) {
-    std::vector<std::string> names;
-    names.reserve(files.size());
-    for (const PluginFile &file : files)
-        names.push_back(file.name);
-    const std::vector<Name> listed = SortNames(names);
+    const AllMasters all = ListAllMasters(files);
+    const std::vector<size_t> found =
+        MatchNames(SortedNames(FileNames(files)), SortedNames(all.names));
     // For each file, the files that need it, and how many of its own masters are not yet placed.
     std::vector<std::vector<size_t>> needed(files.size());
     std::vector<size_t> waiting(files.size());
-    for (size_t place = 0; place < files.size(); ++place)
-        for (const std::string &master : files[place].masters) {
-            const size_t found = FindPlace(listed, Name{NameAsOpened(master), 0});
-            if (found != kNoName && found != place) {
-                needed[found].push_back(place);
-                ++waiting[place];
-            }
+    for (size_t master = 0; master < found.size(); ++master)
+        if (found[master] != kNoName && found[master] != all.owners[master]) {
+            needed[found[master]].push_back(all.owners[master]);
+            ++waiting[all.owners[master]];
         }
     // The files free to go, topmost first.
     std::priority_queue<size_t, std::vector<size_t>, std::greater<size_t>> free;
@@ -185,18 +240,15 @@ size_t OrderByMasters(const std::vector<PluginFile> &files, std::vector<size_t> 
 }
 
 std::vector<size_t> FindNames(const std::vector<std::string> &names,
-                              const std::vector<std::string> &wanted) {
-    const std::vector<Name> sorted = SortNames(names);
-    std::vector<size_t> places;
-    places.reserve(wanted.size());
-    for (const std::string &name : wanted)
-        places.push_back(FindPlace(sorted, Name{NameAsOpened(name), 0}));
-    return places;
+                              const std::vector<std::string> &wanted, std::vector<size_t> *found) {
+    const SortedNames sortedNames(names), sortedWanted(wanted);
+    if (found)
+        *found = MatchNames(sortedWanted, sortedNames);
+    return MatchNames(sortedNames, sortedWanted);
 }
 
 bool IsSameName(const std::string &a, const std::string &b) {
-    const Name first{NameAsOpened(a), 0}, second{NameAsOpened(b), 0};
-    return !IsBefore(first, second) && !IsBefore(second, first);
+    return FindNames({a}, {b})[0] != kNoName;
 }
 
 void PutMastersFirst(std::vector<PluginFile> &files) {

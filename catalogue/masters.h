@@ -30,8 +30,10 @@ size_t OrderByMasters(const std::vector<PluginFile> &files, std::vector<size_t> 
 // files): the first place of a name equal to it, or kNoName. The work grows with the names times
 // a logarithm.
 constexpr size_t kNoName = static_cast<size_t>(-1);
+// When found is given, it gets the same the other way round: where each name stands among wanted.
 std::vector<size_t> FindNames(const std::vector<std::string> &names,
-                              const std::vector<std::string> &wanted);
+                              const std::vector<std::string> &wanted,
+                              std::vector<size_t> *found = nullptr);
 
 // Whether two names or paths name the same file, compared so.
 bool IsSameName(const std::string &a, const std::string &b);

@@ -42,13 +42,6 @@ bool ChooseOrderList(HWND dialog, std::string &path) {
     return true;
 }
 
-std::string Trim(const std::string &text) {
-    const size_t first = text.find_first_not_of(" \t");
-    return first == std::string::npos
-               ? ""
-               : text.substr(first, text.find_last_not_of(" \t") + 1 - first);
-}
-
 // UTF-8 spelt in the ANSI code page; a character it has not becomes "?", which names no file.
 std::string SpellUtf8(const std::string &text) {
     const int wide =
@@ -64,23 +57,26 @@ std::string SpellUtf8(const std::string &text) {
     return spelt;
 }
 
-// Each list's entries that the names give, in their order, then the others in the order they had.
-ListOrder ArrangeByNames(HWND dialog, int listId, const std::vector<std::string> &names,
-                         size_t &moved) {
+// A list's entries, top to bottom.
+ListOrder ReadList(HWND dialog, int listId) {
     ListOrder list{listId, {}, {}};
     HWND box = GetDlgItem(dialog, listId);
     const int count = static_cast<int>(SendMessageA(box, LB_GETCOUNT, 0, 0));
     for (int index = 0; index < count; ++index)
         list.entries.push_back(ReadListEntry(box, index));
-    // kNoName is the largest place of all: the entries not named go last.
-    const std::vector<size_t> places = FindNames(names, list.entries);
+    return list;
+}
+
+// The list's entries that the names give, in their order, then the others in the order they had;
+// places holds where each entry's name stands first among the names, or kNoName, the largest of
+// all. Counts the entries whose place changes in moved.
+void ArrangeByNames(ListOrder &list, const size_t *places, size_t &moved) {
     list.order.resize(list.entries.size());
     std::iota(list.order.begin(), list.order.end(), size_t{0});
     std::stable_sort(list.order.begin(), list.order.end(),
-                     [&places](size_t a, size_t b) { return places[a] < places[b]; });
+                     [places](size_t a, size_t b) { return places[a] < places[b]; });
     for (size_t place = 0; place < list.order.size(); ++place)
         moved += list.order[place] != place;
-    return list;
 }
 
 } // namespace
@@ -88,20 +84,28 @@ ListOrder ArrangeByNames(HWND dialog, int listId, const std::vector<std::string>
 bool ReadOrderList(std::string text, std::vector<std::string> &names) {
     if (text.compare(0, 3, kUtf8Mark) == 0)
         text = SpellUtf8(text.substr(3));
-    // Text mode leaves a carriage return that no line feed follows.
+    // Text mode leaves a carriage return that no line feed follows. Each line is taken apart in
+    // place: a list names thousands of files.
     text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    const auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
     for (size_t at = 0; at < text.size();) {
-        const size_t end = std::min(text.find('\n', at), text.size());
-        if (end - at > kLongestLine)
-            return false;
-        std::string line = Trim(text.substr(at, end - at));
+        size_t end = std::min(text.find('\n', at), text.size()), first = at, last = end;
         at = end + 1;
-        if (line.empty() || line[0] == '#' || line[0] == ';')
+        if (last - first > kLongestLine)
+            return false;
+        while (first < last && isBlank(text[first]))
+            ++first;
+        if (first == last || text[first] == '#' || text[first] == ';')
             continue;
-        const size_t equals = line.find('=');
-        line = Trim(equals == std::string::npos ? line : line.substr(equals + 1));
-        if (!line.empty())
-            names.push_back(std::move(line));
+        const size_t equals = text.find('=', first);
+        if (equals < last)
+            first = equals + 1;
+        while (first < last && isBlank(text[first]))
+            ++first;
+        while (last > first && isBlank(text[last - 1]))
+            --last;
+        if (first < last)
+            names.emplace_back(text, first, last - first);
     }
     return true;
 }
@@ -115,17 +119,24 @@ bool ApplyOrderList(HWND dialog, const std::string &path) {
         SetStatus(dialog, ("Cannot read " + file).c_str(), 1);
         return false;
     }
-    size_t moved = 0;
-    const std::vector<ListOrder> lists = {ArrangeByNames(dialog, IDC_MASTER_LIST, names, moved),
-                                          ArrangeByNames(dialog, IDC_PLUGIN_LIST, names, moved)};
-    // The names of the list that neither list holds, each once.
+    std::vector<ListOrder> lists = {ReadList(dialog, IDC_MASTER_LIST),
+                                    ReadList(dialog, IDC_PLUGIN_LIST)};
     std::vector<std::string> listed = lists[0].entries;
     listed.insert(listed.end(), lists[1].entries.begin(), lists[1].entries.end());
-    const std::vector<size_t> found = FindNames(listed, names), first = FindNames(names, names);
-    std::vector<std::string> absent;
+    std::vector<size_t> found;
+    const std::vector<size_t> places = FindNames(names, listed, &found);
+    size_t moved = 0;
+    ArrangeByNames(lists[0], places.data(), moved);
+    ArrangeByNames(lists[1], places.data() + lists[0].entries.size(), moved);
+    // The names of the list that neither list holds, each once.
+    std::vector<std::string> missing, absent;
     for (size_t place = 0; place < names.size(); ++place)
-        if (found[place] == kNoName && first[place] == place)
-            absent.push_back(names[place]);
+        if (found[place] == kNoName)
+            missing.push_back(names[place]);
+    const std::vector<size_t> first = FindNames(missing, missing);
+    for (size_t place = 0; place < missing.size(); ++place)
+        if (first[place] == place)
+            absent.push_back(missing[place]);
     if (!ArrangeLists(dialog, lists))
         return false;
     SetStatus(dialog,

@@ -3,6 +3,7 @@
 #include "ui/status.h"
 #include "res/resource.h"
 
+#include <algorithm>
 #include <numeric>
 
 bool ReadPathField(HWND dialog, std::string &path) {
@@ -19,10 +20,11 @@ std::string ReadListEntry(HWND list, int index) {
     LRESULT length = SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
     if (length == LB_ERR)
         return std::string();
-    std::vector<char> buffer(static_cast<size_t>(length) + 1);
-    SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(index),
-                 reinterpret_cast<LPARAM>(buffer.data()));
-    return buffer.data();
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    const LRESULT got = SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(index),
+                                     reinterpret_cast<LPARAM>(&text[0]));
+    text.resize(got == LB_ERR ? 0 : std::min(static_cast<size_t>(got), text.size() - 1));
+    return text;
 }
 
 void ClearListSelection(HWND dialog, int listId) {
@@ -41,8 +43,14 @@ ListView ReadListView(HWND list, size_t count) {
     ListView view{std::vector<bool>(count), SendMessageA(list, LB_GETCARETINDEX, 0, 0),
                   SendMessageA(list, LB_GETANCHORINDEX, 0, 0),
                   SendMessageA(list, LB_GETTOPINDEX, 0, 0)};
-    for (size_t index = 0; index < count; ++index)
-        view.selected[index] = SendMessageA(list, LB_GETSEL, index, 0) > 0;
+    // One message for all: thousands of entries asked one by one cost as much as the arrangement.
+    std::vector<int> selected(
+        static_cast<size_t>(std::max<LRESULT>(SendMessageA(list, LB_GETSELCOUNT, 0, 0), 0)));
+    const LRESULT got = SendMessageA(list, LB_GETSELITEMS, selected.size(),
+                                     reinterpret_cast<LPARAM>(selected.data()));
+    for (LRESULT index = 0; index < got; ++index)
+        if (static_cast<size_t>(selected[index]) < count)
+            view.selected[static_cast<size_t>(selected[index])] = true;
     return view;
 }
 
