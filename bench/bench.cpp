@@ -2,6 +2,9 @@
 // the platform sets for the same work, measured in the same run on the same folder.
 #include "app/dialog.h"
 #include "catalogue/masters.h"
+#include "catalogue/scan.h"
+#include "editing/apply.h"
+#include "editing/backup.h"
 #include "res/resource.h"
 
 #include <windows.h>
@@ -18,7 +21,10 @@
 
 namespace {
 
-constexpr int kRuns = 3; // best of three: the least disturbed run is the fairest
+// Every figure is the median of passes that alternate the operation and its floor on the same
+// folder (operation, floor, operation, floor, ...): one pass measures the machine's moods as much
+// as the program, and a slow moment then weighs on both sides of one pass alike.
+constexpr int kPasses = 5;
 
 // What the program is held to at 10,000 files: its time over its floor's.
 constexpr int kTargetFiles = 10000;
@@ -40,33 +46,48 @@ double Now() {
     return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-template <typename Work> double BestOf(Work work) {
-    double best = 1e300;
-    for (int run = 0; run < kRuns; ++run) {
-        double start = Now();
-        work();
-        best = std::min(best, Now() - start);
-    }
-    return best;
+template <typename Work> double TimeOf(Work work) {
+    double start = Now();
+    work();
+    return Now() - start;
 }
 
-// The operation and its floors take turns, so that a change in the machine's state between runs
-// (the file cache, other work) weighs on all alike.
-struct Timing {
-    double took = 1e300;
-    std::vector<double> floors;
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// The medians of an operation's and a floor's times over the passes, and of their ratios, with the
+// lowest and the highest ratio.
+struct Figure {
+    double took, floor, ratio, lowest, highest;
 };
 
-Timing Compare(const std::function<void()> &operation,
-               const std::vector<std::function<void()>> &floors) {
-    Timing timing;
-    timing.floors.assign(floors.size(), 1e300);
-    for (int run = 0; run < kRuns; ++run) {
-        for (size_t index = 0; index < floors.size(); ++index)
-            timing.floors[index] = std::min(timing.floors[index], BestOf(floors[index]));
-        timing.took = std::min(timing.took, BestOf(operation));
+// Runs prepare (untimed), the operation and then each floor, kPasses times; one figure a floor.
+std::vector<Figure> Compare(const std::function<void()> &prepare,
+                            const std::function<void()> &operation,
+                            const std::vector<std::function<void()>> &floors) {
+    std::vector<double> took;
+    std::vector<std::vector<double>> floorTimes(floors.size()), ratios(floors.size());
+    for (int pass = 0; pass < kPasses; ++pass) {
+        prepare();
+        took.push_back(TimeOf(operation));
+        for (size_t index = 0; index < floors.size(); ++index) {
+            floorTimes[index].push_back(TimeOf(floors[index]));
+            ratios[index].push_back(took.back() / floorTimes[index].back());
+        }
     }
-    return timing;
+    std::vector<Figure> figures;
+    for (size_t index = 0; index < floors.size(); ++index)
+        figures.push_back(Figure{Median(took), Median(floorTimes[index]), Median(ratios[index]),
+                                 *std::min_element(ratios[index].begin(), ratios[index].end()),
+                                 *std::max_element(ratios[index].begin(), ratios[index].end())});
+    return figures;
+}
+
+Figure Compare(const std::function<void()> &prepare, const std::function<void()> &operation,
+               const std::function<void()> &floor) {
+    return Compare(prepare, operation, std::vector<std::function<void()>>{floor})[0];
 }
 
 // Answers every message box, so that a warning cannot stop the benchmark.
@@ -276,17 +297,15 @@ std::vector<std::string> ScanFloor(const std::string &folder, bool headers) {
 
 // The least any rewrite must do: open each file for reading and writing, read its times, set the
 // last-write time, read its first record, give back the last-access time the read moved, close.
+// The time set is the one the file had, so that the floor leaves the order on disk as it was.
 void StampFloor(const std::string &folder, const std::vector<std::string> &names) {
-    FILETIME stamp{};
-    stamp.dwHighDateTime = 0x01C1F2A0;
     SetCurrentDirectoryA(folder.c_str());
     for (const std::string &name : names) {
         HANDLE file = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         FILETIME created, accessed, written;
         GetFileTime(file, &created, &accessed, &written);
-        ++stamp.dwLowDateTime;
-        SetFileTime(file, nullptr, nullptr, &stamp);
+        SetFileTime(file, nullptr, nullptr, &written);
         unsigned char record[kHeaderRead];
         DWORD read;
         ReadFile(file, record, kHeaderRead, &read, nullptr);
@@ -311,12 +330,11 @@ void ExportFloor(const std::string &folder, const std::string &target) {
     CloseHandle(file);
 }
 
-void Report(const char *operation, int files, double took, double floor, double target) {
-    const double ratio = took / floor;
-    std::printf("%-24s %6d files: %9.1f ms, floor %9.1f ms, ratio %.2f", operation, files, took,
-                floor, ratio);
+void Report(const char *operation, int files, const Figure &figure, double target) {
+    std::printf("%-24s %6d files: %9.1f ms, floor %9.1f ms, ratio %.2f (%.2f-%.2f)", operation,
+                files, figure.took, figure.floor, figure.ratio, figure.lowest, figure.highest);
     if (files == kTargetFiles)
-        std::printf(" (at most %.2f: %s)", target, ratio <= target ? "met" : "NOT MET");
+        std::printf(" (at most %.2f: %s)", target, figure.ratio <= target ? "met" : "NOT MET");
     std::printf("\n");
     std::fflush(stdout);
 }
@@ -363,6 +381,67 @@ void SelectEveryOther(HWND dialog) {
         SendMessageA(list, LB_SETSEL, TRUE, i);
 }
 
+// The least a restore must do: open each file for writing and set its last-write time. The times
+// set are those the files had before the restores began, read beforehand, so that the floor
+// leaves the order on disk as it found it.
+void RestoreFloor(const std::string &folder, const std::vector<std::string> &names,
+                  const std::vector<FILETIME> &times) {
+    SetCurrentDirectoryA(folder.c_str());
+    for (size_t index = 0; index < names.size(); ++index) {
+        HANDLE file =
+            CreateFileA(names[index].c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        SetFileTime(file, nullptr, nullptr, &times[index]);
+        CloseHandle(file);
+    }
+}
+
+std::vector<FILETIME> ReadTimes(const std::string &folder, const std::vector<std::string> &names) {
+    std::vector<FILETIME> times(names.size());
+    for (size_t index = 0; index < names.size(); ++index) {
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        GetFileAttributesExA((folder + "\\" + names[index]).c_str(), GetFileExInfoStandard, &data);
+        times[index] = data.ftLastWriteTime;
+    }
+    return times;
+}
+
+// The least any arrangement of the lists must do: fill both anew in the order given, each drawn
+// once.
+void FillFloor(HWND dialog, const std::vector<std::string> &masters,
+               const std::vector<std::string> &plugins) {
+    for (int id : {IDC_MASTER_LIST, IDC_PLUGIN_LIST}) {
+        HWND list = GetDlgItem(dialog, id);
+        SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+        SendMessageA(list, LB_RESETCONTENT, 0, 0);
+        for (const std::string &name : id == IDC_MASTER_LIST ? masters : plugins)
+            SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+        SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(list, nullptr, TRUE);
+    }
+}
+
+// The least an arrangement must do when the lists are all there is of the order: read each entry
+// as the program reads one (its length, then its text), then fill both lists anew.
+void ReadAndFillFloor(HWND dialog, const std::vector<std::string> &masters,
+                      const std::vector<std::string> &plugins) {
+    std::vector<std::string> entries = ListEntries(dialog);
+    FillFloor(dialog, masters, plugins);
+}
+
+// A list of names in the Plugin<n> = <name> form of an export, one name a line.
+std::string WriteList(const std::string &path, const std::vector<std::string> &names) {
+    std::string text;
+    for (size_t index = 0; index < names.size(); ++index)
+        text += "Plugin" + std::to_string(index) + " = " + names[index] + "\n";
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written;
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(file);
+    return path;
+}
+
 void Measure(int files) {
     std::string folder = MakeFolder(files);
     std::vector<std::string> names = ListFolder(folder);
@@ -373,23 +452,52 @@ void Measure(int files) {
     HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr,
                                      MainDialogProc, 0);
     SetDlgItemTextA(dialog, IDC_PATH_EDIT, folder.c_str());
+    const auto nothing = [] {};
 
-    Timing reload = Compare([&] { Command(dialog, IDC_RELOAD); },
-                            {[&] { ScanFloor(folder, true); }, [&] { ScanFloor(folder, false); }});
-    Report("Reload", files, reload.took, reload.floors[0], kTargetRatio);
-    Report("Reload (no header floor)", files, reload.took, reload.floors[1],
-           kTargetRatioWithoutHeaders);
-    Timing reorder =
-        Compare([&] { Command(dialog, IDC_REORDER); }, {[&] { StampFloor(folder, names); }});
-    Report("Reorder", files, reorder.took, reorder.floors[0], kTargetRatio);
-    Timing exported = Compare([&] { Command(dialog, IDC_EXPORT); },
-                              {[&] { ExportFloor(folder, exportFloorFile); }});
-    Report("Export", files, exported.took, exported.floors[0], kTargetRatio);
-
+    std::vector<Figure> reload =
+        Compare(nothing, [&] { Command(dialog, IDC_RELOAD); },
+                {[&] { ScanFloor(folder, true); }, [&] { ScanFloor(folder, false); }});
+    Report("Reload", files, reload[0], kTargetRatio);
+    // Each Reorder saves the order it replaces first; its floor saves nothing.
+    Report("Reorder (backup saved)", files,
+           Compare(
+               nothing, [&] { Command(dialog, IDC_REORDER); }, [&] { StampFloor(folder, names); }),
+           kTargetRatio);
+    Report("Export", files,
+           Compare(
+               nothing, [&] { Command(dialog, IDC_EXPORT); },
+               [&] { ExportFloor(folder, exportFloorFile); }),
+           kTargetRatio);
     // The folder loads as made; the moves below put plug-ins after some that name them as
     // masters, which the program must then see in the headers it read.
+    const int soundWarnings = CountMasterWarnings(dialog, 0);
+    // Each restore brings back the times the one before replaced (the last two Reorders', which
+    // differ in their milliseconds), so that every file takes a new time, and saves the times it
+    // replaces; it ends in a list population, whose floor is the scan's.
+    Report("Restore Order", files,
+           Compare(
+               nothing, [&] { Command(dialog, IDM_RESTORE_ORDER); },
+               [&, times = ReadTimes(folder, names)] {
+                   RestoreFloor(folder, names, times);
+                   ScanFloor(folder, true);
+               }),
+           kTargetRatio);
+    // What the menu reads of the saved orders when it opens: the folder's ten newest, each whole.
+    std::vector<Backup> backups;
+    const double lookup =
+        Median({TimeOf([&] { backups = FindBackups(ResolveFolder(folder.c_str())); }),
+                TimeOf([&] { backups = FindBackups(ResolveFolder(folder.c_str())); }),
+                TimeOf([&] { backups = FindBackups(ResolveFolder(folder.c_str())); })});
+    size_t saved = 0;
+    for (const Backup &backup : backups)
+        saved += backup.files.size();
+    std::printf(
+        "%-24s %6d files: %9.1f ms (%zu saved orders of %zu files in all; at most 100 ms%s)\n",
+        "Restore Order's menu", files, lookup, backups.size(), saved,
+        files == kTargetFiles ? lookup <= 100 ? ": met" : ": NOT MET" : "");
+
+    const int restoredWarnings = CountMasterWarnings(dialog, 0) - soundWarnings;
     size_t statusLines = ListEntries(dialog, {IDC_STATUS}).size();
-    int soundWarnings = CountMasterWarnings(dialog, 0);
 
     // At this size the stamp clock carries minutes, hours and days: an edited order must survive
     // them.
@@ -401,38 +509,53 @@ void Measure(int files) {
     std::printf("%-24s %6d files: order %s after Reorder and Reload\n", "Order kept", files,
                 ListEntries(dialog) == shown ? "kept" : "NOT KEPT");
     int movedWarnings = CountMasterWarnings(dialog, statusLines);
-    std::printf("%-24s %6d files: %d as made (0 expected), %d after the moves (2 expected: "
-                "Reorder's, Reload's)\n",
-                "Master warnings", files, soundWarnings, movedWarnings);
+    std::printf("%-24s %6d files: %d as made (0 expected), %d after the restores (0 expected), %d "
+                "after the moves (2 expected: Reorder's, Reload's)\n",
+                "Master warnings", files, soundWarnings, restoredWarnings, movedWarnings);
 
     // The moves have no platform floor: they are timed outright, on every other entry selected.
     for (int id : {IDC_MOVE_TOP, IDC_MOVE_BOTTOM}) {
-        double best = 1e300;
-        for (int run = 0; run < kRuns; ++run) {
+        std::vector<double> took;
+        for (int pass = 0; pass < kPasses; ++pass) {
             SelectEveryOther(dialog);
-            double start = Now();
-            Command(dialog, id);
-            best = std::min(best, Now() - start);
+            took.push_back(TimeOf([&] { Command(dialog, id); }));
         }
         std::printf("%-24s %6d files: %9.1f ms (every other entry selected)\n",
-                    id == IDC_MOVE_TOP ? "Move to Top" : "Move to Bottom", files, best);
+                    id == IDC_MOVE_TOP ? "Move to Top" : "Move to Bottom", files, Median(took));
     }
 
+    // Apply Order from List with a list naming every file in the reverse of the order shown,
+    // against filling the lists in that order; before each pass the lists are put back.
+    std::vector<std::string> masters = ListEntries(dialog, {IDC_MASTER_LIST}),
+                             plugins = ListEntries(dialog, {IDC_PLUGIN_LIST});
+    std::vector<std::string> all = masters;
+    all.insert(all.end(), plugins.begin(), plugins.end());
+    const std::string forward = WriteList(std::string(exe) + ".forward.txt", all);
+    std::reverse(all.begin(), all.end());
+    std::reverse(masters.begin(), masters.end());
+    std::reverse(plugins.begin(), plugins.end());
+    const std::string backward = WriteList(std::string(exe) + ".backward.txt", all);
+    std::vector<Figure> applied =
+        Compare([&] { ApplyOrderList(dialog, forward); }, [&] { ApplyOrderList(dialog, backward); },
+                {[&] { FillFloor(dialog, masters, plugins); },
+                 [&] { ReadAndFillFloor(dialog, masters, plugins); }});
+    Report("Apply Order from List", files, applied[0], kTargetRatio);
+    Report("Apply (entries read floor)", files, applied[1], kTargetRatio);
+    DeleteFileA(forward.c_str());
+    DeleteFileA(backward.c_str());
+
     // Sort by Masters on an order that needs it, against the floor of reading the same headers:
-    // before each run, every other plug-in goes to the top again, above masters it needs.
-    Timing sorted;
-    sorted.floors.assign(1, 1e300);
+    // before each pass, every other plug-in goes to the top again, above masters it needs.
     size_t sortLines = 0;
-    for (int run = 0; run < kRuns; ++run) {
-        sorted.floors[0] = std::min(sorted.floors[0], BestOf([&] { ScanFloor(folder, true); }));
-        SelectEveryOther(dialog);
-        Command(dialog, IDC_MOVE_TOP);
-        sortLines = ListEntries(dialog, {IDC_STATUS}).size();
-        double start = Now();
-        Command(dialog, IDM_SORT_BY_MASTERS);
-        sorted.took = std::min(sorted.took, Now() - start);
-    }
-    Report("Sort by Masters", files, sorted.took, sorted.floors[0], kTargetRatio);
+    Report("Sort by Masters", files,
+           Compare(
+               [&] {
+                   SelectEveryOther(dialog);
+                   Command(dialog, IDC_MOVE_TOP);
+                   sortLines = ListEntries(dialog, {IDC_STATUS}).size();
+               },
+               [&] { Command(dialog, IDM_SORT_BY_MASTERS); }, [&] { ScanFloor(folder, true); }),
+           kTargetRatio);
     // The order the last sort left loads as made: neither it, Reorder nor Reload warns.
     Command(dialog, IDC_REORDER);
     Command(dialog, IDC_RELOAD);
@@ -440,6 +563,9 @@ void Measure(int files) {
                 "Master warnings", files, CountMasterWarnings(dialog, sortLines));
     DestroyWindow(dialog);
     DeleteFileA(exportFloorFile.c_str());
+    // The saved orders of the folder go with it.
+    for (const Backup &backup : FindBackups(ResolveFolder(folder.c_str())))
+        DeleteFileA(backup.path.c_str());
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
     SetCurrentDirectoryA(temp);
@@ -491,27 +617,21 @@ void MeasureMasterCheck(int files) {
         late += after;
     }
     std::vector<std::string> lines;
-    double best = 1e300;
-    for (int run = 0; run < 5; ++run) {
-        double start = Now();
-        lines = DescribeMasterProblems(order);
-        best = std::min(best, Now() - start);
-    }
+    std::vector<double> took;
+    for (int pass = 0; pass < kPasses; ++pass)
+        took.push_back(TimeOf([&] { lines = DescribeMasterProblems(order); }));
     const bool found = lines.size() == 2 && WarningCount(lines, "not listed") == missing &&
                        WarningCount(lines, "before a master") == late;
     std::printf(
-        "%-24s %6d files: %9.1f ms (3 masters each, best of 5; %ld missing, %ld late: %s)\n",
-        "Master check", files, best, missing, late, found ? "found" : "NOT FOUND");
+        "%-24s %6d files: %9.1f ms (3 masters each, median of 5; %ld missing, %ld late: %s)\n",
+        "Master check", files, Median(took), missing, late, found ? "found" : "NOT FOUND");
     // The ordering of Sort by Masters alone, on the same files.
     std::vector<size_t> sorted;
-    best = 1e300;
-    for (int run = 0; run < 5; ++run) {
-        double start = Now();
-        OrderByMasters(order, sorted);
-        best = std::min(best, Now() - start);
-    }
-    std::printf("%-24s %6d files: %9.1f ms (3 masters each, best of 5)\n", "Ordering by masters",
-                files, best);
+    took.clear();
+    for (int pass = 0; pass < kPasses; ++pass)
+        took.push_back(TimeOf([&] { OrderByMasters(order, sorted); }));
+    std::printf("%-24s %6d files: %9.1f ms (3 masters each, median of 5)\n", "Ordering by masters",
+                files, Median(took));
     std::fflush(stdout);
 }
 
