@@ -43,15 +43,15 @@ void LoadPluginLists(HWND dialog) {
     std::vector<PluginFile> files;
     int leftOut = 0;
     const int found = ScanDataFolder(path.c_str(), files, true, &leftOut);
+    const bool filled = found > 0 && FillLists(plugins, masters, files);
     if (found <= 0)
         SetStatus(dialog, "Error loading mod files", 1);
-    else if (!FillLists(plugins, masters, files)) {
+    else if (!filled) {
         // Lists that miss a file would have "Reorder" stamp the others and leave it where its
         // time puts it: none at all is safer.
         SendMessageA(plugins, LB_RESETCONTENT, 0, 0);
         SendMessageA(masters, LB_RESETCONTENT, 0, 0);
         SetStatus(dialog, "Cannot arrange the lists: not enough memory", 1);
-        return;
     } else
         SetStatus(dialog, "Done", 0);
     if (leftOut > 0)
@@ -60,6 +60,8 @@ void LoadPluginLists(HWND dialog) {
                    " file(s) left out: their names cannot be written in this system's code page")
                       .c_str(),
                   0);
+    if (found > 0 && !filled)
+        return;
     // The order shown: the master list, then the plug-in list, each as the scan gave it.
     PutMastersFirst(files);
     ReportMasterProblems(dialog, files);

@@ -68,7 +68,7 @@ class SortedNames {
         names_.reserve(texts.size());
         for (size_t place = 0, at = 0; place < texts.size(); at += texts[place++].size())
             names_.push_back(Name{characters_.data() + at,
-                                  WriteNameAsOpened(texts[place], &characters_[at]), place});
+                                  WriteNameAsOpened(texts[place], characters_.data() + at), place});
         std::stable_sort(names_.begin(), names_.end(), IsBefore);
     }
     SortedNames(const SortedNames &) = delete;

@@ -45,9 +45,16 @@ bool SpellName(const wchar_t *wide, std::string &name) {
     const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
     BOOL defaulted = FALSE;
     BOOL *used = utf8 ? nullptr : &defaulted;
-    const int size = WideCharToMultiByte(CP_ACP, flags, wide, -1, nullptr, 0, nullptr, nullptr);
-    if (size <= 0)
+    int size = WideCharToMultiByte(CP_ACP, flags, wide, -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 0) {
+        // Not even spelt with "?" (a lone surrogate under a UTF-8 code page): spelt so for its
+        // suffix, to be counted among the files left out.
+        size = WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+        name.resize(static_cast<size_t>(std::max(size, 1)));
+        WideCharToMultiByte(CP_ACP, 0, wide, -1, &name[0], size, nullptr, nullptr);
+        name.resize(name.size() - 1);
         return false;
+    }
     name.resize(static_cast<size_t>(size));
     WideCharToMultiByte(CP_ACP, flags, wide, -1, &name[0], size, nullptr, used);
     name.resize(static_cast<size_t>(size) - 1);
@@ -129,6 +136,12 @@ auto StampKey(const FileStamp &stamp) {
 }
 
 } // namespace
+
+std::vector<std::string> ListPluginNames(const char *folder) {
+    std::vector<std::string> names;
+    ForEachCandidate(folder, [&names](const std::string &name) { names.push_back(name); });
+    return names;
+}
 
 int CountPluginFiles(const char *folder) {
     int count = 0;

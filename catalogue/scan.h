@@ -19,6 +19,10 @@ struct FileStamp {
 constexpr int kScanCannotList = -1;  // the listing could not be started or ended in an error
 constexpr int kScanPathTooLong = -3; // the folder path leaves no room for the search pattern
 
+// The names of the folder's entries that pass IsPluginFile or IsMasterFile and that the ANSI code
+// page spells, as the scan lists them; none when the folder cannot be listed.
+std::vector<std::string> ListPluginNames(const char *folder);
+
 // Counts the folder's entries whose names pass IsPluginFile or IsMasterFile, or kScanCannotList.
 int CountPluginFiles(const char *folder);
 

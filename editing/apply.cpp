@@ -36,10 +36,15 @@ bool ChooseOrderList(HWND dialog, std::string &path) {
     request.lpstrTitle = "Apply Order from List";
     // The program's current directory stays where it started: relative paths depend on it.
     request.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-    if (!GetOpenFileNameA(&request))
-        return false;
-    path = file.data();
-    return true;
+    if (GetOpenFileNameA(&request)) {
+        path = file.data();
+        return true;
+    }
+    // Cancel says nothing; a dialog that could not take the choice (a path longer than a buffer
+    // of MAX_PATH) says so, rather than pass for Cancel.
+    if (CommDlgExtendedError())
+        SetStatus(dialog, "Cannot read the list chosen", 1);
+    return false;
 }
 
 // UTF-8 spelt in the ANSI code page; a character it has not becomes "?", which names no file.
@@ -97,7 +102,12 @@ bool ReadOrderList(std::string text, std::vector<std::string> &names) {
             ++first;
         if (first == last || text[first] == '#' || text[first] == ';')
             continue;
-        const size_t equals = text.find('=', first);
+        // Looked for within the line: a text of thousands of lines without one is not searched to
+        // its end from each.
+        const size_t equals =
+            static_cast<size_t>(std::find(text.begin() + static_cast<std::ptrdiff_t>(first),
+                                          text.begin() + static_cast<std::ptrdiff_t>(last), '=') -
+                                text.begin());
         if (equals < last)
             first = equals + 1;
         while (first < last && isBlank(text[first]))

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <cwchar>
 
 namespace {
 
@@ -18,10 +19,14 @@ namespace {
 //   Folder: C:\Games\Morrowind\Data Files
 //   Taken: 2026-12-07 15:04:03
 //   2002-05-03T00:00:01.1230000Z Morrowind.esm
+//   Files saved: 1
 // one line a file, with its last-write time in UTC to the 100 ns, then its name.
 constexpr char kFirstLine[] = "Talvessa load order backup";
 constexpr char kFolderLabel[] = "Folder: ";
 constexpr char kTakenLabel[] = "Taken: ";
+// The last line, with the number of files: a backup cut short (a Ctrl-Z ends a text, a disk or an
+// editor may cut it at a line) must not pass for a smaller one.
+constexpr char kCountLabel[] = "Files saved: ";
 // Shapes of the two times: '0' stands for a digit, anything else for itself.
 constexpr char kTakenShape[] = "0000-00-00 00:00:00";
 constexpr char kWrittenShape[] = "0000-00-00T00:00:00.0000000Z ";
@@ -124,23 +129,45 @@ bool HasControlCharacter(const std::string &text) {
                        [](char c) { return static_cast<unsigned char>(c) < 0x20; });
 }
 
-// Windows opens a device for these names, whatever follows them after a dot ("CON.esp").
+// Windows opens a device for these names, whatever follows them after a dot ("CON.esp", and
+// "COM\u00b9.esp" too).
 bool IsDeviceName(const std::string &name) {
-    std::string stem = name.substr(0, name.find('.'));
-    stem = stem.substr(0, stem.find_last_not_of(' ') + 1);
-    CharUpperBuffA(&stem[0], static_cast<DWORD>(stem.size()));
-    if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL")
+    const std::string stem = name.substr(0, name.find('.'));
+    std::vector<wchar_t> wide(stem.size() + 1);
+    const int length = MultiByteToWideChar(CP_ACP, 0, stem.data(), static_cast<int>(stem.size()),
+                                           wide.data(), static_cast<int>(wide.size()));
+    std::vector<wchar_t> upper;
+    for (int index = 0; index < length; ++index)
+        upper.push_back(wide[index] >= L'a' && wide[index] <= L'z' ? wide[index] - 32
+                                                                   : wide[index]);
+    while (!upper.empty() && upper.back() == L' ')
+        upper.pop_back();
+    const auto is = [&upper](const wchar_t *device) {
+        return std::equal(upper.begin(), upper.end(), device, device + std::wcslen(device));
+    };
+    if (is(L"CON") || is(L"PRN") || is(L"AUX") || is(L"NUL"))
         return true;
-    return stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) &&
-           stem[3] >= '0' && stem[3] <= '9';
+    const bool port = upper.size() == 4 && (std::equal(upper.begin(), upper.begin() + 3, L"COM") ||
+                                            std::equal(upper.begin(), upper.begin() + 3, L"LPT"));
+    return port && upper[3] != 0 && std::wcschr(L"0123456789\u00b9\u00b2\u00b3", upper[3]);
 }
 
 // A name that can only be a file of the data folder: a master or plug-in name with no folder, no
-// drive, no stream and no device in it ("..\x.esp", "C:y.esm", "x.esp:s" and "NUL.esp" are
-// refused; "Foo..Bar.esp" is bare).
+// drive, no stream, no wildcard and no device in it ("..\x.esp", "C:y.esm", "x.esp:s", "*.esp"
+// and "NUL.esp" are refused; "Foo..Bar.esp" is bare). Looked at by character: the second byte of
+// a double-byte character may be any of these bytes, as the 0x5C of "\x95\x5c.esp" in code page
+// 932.
 bool IsBareName(const std::string &name) {
-    return (IsPluginFile(name) || IsMasterFile(name)) && !HasControlCharacter(name) &&
-           name.find_first_of("\\/:") == std::string::npos && !IsDeviceName(name);
+    if (!IsPluginFile(name) && !IsMasterFile(name))
+        return false;
+    for (size_t at = 0; at < name.size(); ++at) {
+        const unsigned char c = static_cast<unsigned char>(name[at]);
+        if (IsDBCSLeadByte(c) && at + 1 < name.size())
+            ++at;
+        else if (c < 0x20 || std::strchr("\\/:*?\"<>|", c))
+            return false;
+    }
+    return !IsDeviceName(name);
 }
 
 std::string BackupFolder() {
@@ -202,8 +229,10 @@ std::vector<BackupFile> ListBackupFiles(const std::string &folder) {
 }
 
 // Saves the backup; false when it cannot be saved whole. The one just saved is never deleted for
-// being old, even when the clock was put back since the others were taken.
-bool SaveBackup(const std::string &folder, const std::vector<SavedTime> &files) {
+// being old, even when the clock was put back since the others were taken, and neither is keep,
+// the backup a restore is about to bring back.
+bool SaveBackup(const std::string &folder, const std::vector<SavedTime> &files,
+                const std::string &keep) {
     SYSTEMTIME utc, local;
     GetSystemTime(&utc);
     std::string text;
@@ -224,7 +253,7 @@ bool SaveBackup(const std::string &folder, const std::vector<SavedTime> &files) 
             if (MoveFileExA(draft.c_str(), saved.c_str(), MOVEFILE_WRITE_THROUGH)) {
                 const std::vector<BackupFile> kept = ListBackupFiles(folder);
                 for (size_t old = kKeptBackups; old < kept.size(); ++old)
-                    if (kept[old].path != saved)
+                    if (kept[old].path != saved && kept[old].path != keep)
                         DeleteFileA(kept[old].path.c_str());
                 return true;
             }
@@ -257,7 +286,9 @@ bool FormatBackup(const Backup &backup, std::string &text) {
         AppendNumber(text, static_cast<unsigned>(file.written % kTicksPerSecond), 7);
         text += "Z " + file.name + "\n";
     }
-    return text.size() <= kLargestBackup;
+    text += kCountLabel + std::to_string(backup.files.size()) + "\n";
+    // Each line ends in CR LF on the disk, where the limit is measured when it is read.
+    return text.size() + backup.files.size() + 4 <= kLargestBackup;
 }
 
 bool ParseBackup(const std::string &text, Backup &backup) {
@@ -284,6 +315,8 @@ bool ParseBackup(const std::string &text, Backup &backup) {
     backup.taken = line.substr(Length(kTakenLabel));
     backup.files.clear();
     while (nextLine()) {
+        if (line.compare(0, Length(kCountLabel), kCountLabel) == 0)
+            return at >= text.size() && line == kCountLabel + std::to_string(backup.files.size());
         SavedTime file{line.substr(std::min(line.size(), Length(kWrittenShape))), 0};
         if (backup.files.size() == kLargestBackupFiles || !ReadTime(line, kWrittenShape, ticks) ||
             !IsBareName(file.name))
@@ -291,16 +324,18 @@ bool ParseBackup(const std::string &text, Backup &backup) {
         file.written = ticks;
         backup.files.push_back(std::move(file));
     }
-    return true;
+    return false; // no count: cut short
 }
 
 std::vector<Backup> FindBackups(const std::string &folder) {
+    // The ten newest the program wrote, as the next save keeps them: one that is spoilt is not
+    // offered, and one older than the ten is not offered either, for the next save deletes it.
     std::vector<Backup> backups;
-    for (const BackupFile &file : ListBackupFiles(folder)) {
+    const std::vector<BackupFile> files = ListBackupFiles(folder);
+    for (size_t index = 0; index < files.size() && index < kKeptBackups; ++index) {
+        const BackupFile &file = files[index];
         Backup backup;
         std::string text;
-        if (backups.size() == kKeptBackups)
-            break;
         if (file.size <= kLargestBackup && ReadTextFile(file.path.c_str(), kLargestBackup, text) &&
             ParseBackup(text, backup)) {
             backup.path = file.path;
@@ -311,8 +346,8 @@ std::vector<Backup> FindBackups(const std::string &folder) {
 }
 
 bool BackUpOrder(HWND dialog, const std::string &folder, const std::vector<SavedTime> &files,
-                 const char *command, const char *verb) {
-    if (files.empty() || SaveBackup(folder, files))
+                 const char *command, const char *verb, const std::string &keep) {
+    if (files.empty() || SaveBackup(folder, files, keep))
         return true;
     const std::string line = std::string("Cannot save the order before ") + command;
     SetStatus(dialog, line.c_str(), 0);

@@ -29,18 +29,20 @@ struct Backup {
 bool FormatBackup(const Backup &backup, std::string &text);
 
 // A backup's text as read in text mode. False, with backup in any state, unless the whole text is
-// a backup: the first line, the folder, the time it was taken, then at most 100,000 lines of a
-// time that is a date and a bare master or plug-in name (no "\", "/" or ":"), and nothing else.
+// a backup: the first line, the folder, the time it was taken, at most 100,000 lines of a time
+// that is a date and a bare master or plug-in name (no "\", "/", ":", wildcard, control character
+// or device), then the count of those lines, and nothing else.
 bool ParseBackup(const std::string &text, Backup &backup);
 
 // The backups of a data folder (a full path; folders compare as Windows compares paths) that
-// parse whole, newest first by the time they were taken and then by the order they were
-// written, at most ten.
+// parse whole, of its ten newest, newest first by the time they were taken and then by the order
+// they were written.
 std::vector<Backup> FindBackups(const std::string &folder);
 
 // Saves a backup of the data folder holding the files' times, written whole under another name
 // and then put in place, and deletes the folder's backups beyond the ten newest. When it cannot
 // be saved, says so after "Cannot save the order before <command>" and asks whether to <verb>
 // anyway; false when the answer is No, after "<verb> cancelled". An empty backup is not saved.
+// The backup at keep, when given, is not deleted for being old.
 bool BackUpOrder(HWND dialog, const std::string &folder, const std::vector<SavedTime> &files,
-                 const char *command, const char *verb);
+                 const char *command, const char *verb, const std::string &keep = "");

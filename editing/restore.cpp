@@ -24,16 +24,23 @@ bool RestoreFileTimes(HWND dialog, const std::string &folder, const Backup &back
         return false;
     }
     // The files listed and those the backup names, each once: the order saved first holds the
-    // times of all of them, so that this restore can itself be undone.
+    // times of all of them, so that this restore can itself be undone. A name of the backup is
+    // opened only as the folder's listing spells it: no other name of the file system (a short
+    // name, "LONGNA~1.ESP", a device's) is ever opened for it.
     std::vector<PluginFile> listed;
     AppendListFiles(dialog, IDC_MASTER_LIST, listed);
     AppendListFiles(dialog, IDC_PLUGIN_LIST, listed);
-    std::vector<std::string> names;
+    std::vector<std::string> names, saved, missing, unwritten;
     names.reserve(listed.size() + backup.files.size());
     for (PluginFile &file : listed)
         names.push_back(std::move(file.name));
     for (const SavedTime &file : backup.files)
-        names.push_back(file.name);
+        saved.push_back(file.name);
+    const std::vector<std::string> inFolder = ListPluginNames(".");
+    const std::vector<size_t> found = FindNames(inFolder, saved);
+    for (size_t place : found)
+        if (place != kNoName)
+            names.push_back(inFolder[place]);
     const std::vector<size_t> first = FindNames(names, names);
     std::vector<OrderFile> opened(names.size());
     std::vector<SavedTime> now;
@@ -43,13 +50,16 @@ bool RestoreFileTimes(HWND dialog, const std::string &folder, const Backup &back
             if (opened[place].handle)
                 now.push_back(SavedTime{names[place], ToTicks(opened[place].written)});
         }
-    if (!BackUpOrder(dialog, folder, now, "Restore Order", "Restore"))
+    if (!BackUpOrder(dialog, folder, now, "Restore Order", "Restore", backup.path))
         return false;
-    std::vector<std::string> unwritten, missing;
     std::vector<bool> restored(names.size());
-    for (size_t saved = 0; saved < backup.files.size(); ++saved) {
-        const SavedTime &file = backup.files[saved];
-        const size_t place = first[listed.size() + saved];
+    for (size_t index = 0, added = listed.size(); index < backup.files.size(); ++index) {
+        const SavedTime &file = backup.files[index];
+        if (found[index] == kNoName) {
+            missing.push_back(file.name);
+            continue;
+        }
+        const size_t place = first[added++];
         if (restored[place])
             continue; // named twice: the first time counts
         restored[place] = true;

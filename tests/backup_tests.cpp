@@ -2,6 +2,7 @@
 
 #include "editing/backup.h"
 
+#include <algorithm>
 #include <numeric>
 
 using BackupTest = TalvessaTest;
@@ -69,13 +70,20 @@ TEST_F(BackupTest, restoreOrderGivesBackEveryTimeThatReorderOrARestoreReplaced) 
     EXPECT_EQ(Lists(), "Y.esp|Pinned.esp| B.esm|A.esm|");
 }
 
+// The lines of files ended, and their count after them, as a backup ends.
+static std::string Counted(std::string files) {
+    files += files.empty() || files.back() == '\n' ? "" : "\n";
+    return files + "Files saved: " + std::to_string(std::count(files.begin(), files.end(), '\n')) +
+           "\n";
+}
+
 // A saved order as the program writes it, named by the UTC second and the number given.
 static void SaveOrder(const std::string &stamp, const std::string &folder, const std::string &taken,
                       const std::string &files) {
     CreateDirectoryA(Backups().c_str(), nullptr);
     WriteBytes(Backups() + "\\order-" + stamp + ".txt",
                "Talvessa load order backup\nFolder: " + folder + "\nTaken: " + taken + "\n" +
-                   files);
+                   Counted(files));
 }
 
 // The menu offers the ten newest saved orders of the folder that parse whole, newest first by
@@ -133,7 +141,10 @@ TEST_F(BackupTest, restoreOrderOffersTheNewestWholeBackupsOfTheFolderAndKeepsTen
                         [](auto a, auto b) { return a + b + "|"; }),
         std::regex(
             "notes.txt\\|order-20000101-000000-1.txt\\|(order-2025010[1-9]-000000-1.txt\\|){9}"
-            "order-2026\\d{4}-\\d{6}-1.txt\\|order-notes.txt\\|")));
+            "order-\\d{8}-\\d{6}-1.txt\\|order-notes.txt\\|")));
+    // Restoring the oldest of ten saves an eleventh, but the one restored stays.
+    SendMessageA(dialog_, WM_COMMAND, IDM_RESTORE_ORDER + 9, 0);
+    EXPECT_EQ(ReadBytes(Backups() + "\\order-20250101-000000-1.txt").substr(0, 8), "Talvessa");
     // Where an order cannot be saved, the player is asked before any time changes.
     const std::string draft =
         Backups() + "\\order-" + std::to_string(GetCurrentProcessId()) + ".new";
@@ -174,28 +185,32 @@ TEST(Backup, readsBackOnlyWhatItWroteAndNoTimeOrNameItCouldNotHaveWritten) {
     std::string most;
     for (int count = 0; count < 100000; ++count)
         most += line;
+    // Each text with the count of its lines after them, unless it is cut short or miscounted.
     const std::pair<std::string, bool> rows[] = {
-        {head + line + time + "Foo..Bar.esp", true},
-        {head + most, true},
-        {head + most + line, false},
-        {head.substr(0, 26) + "!" + head.substr(26) + line, false},
-        {head.substr(0, 35) + head.substr(39), false}, // no folder
-        {head.substr(0, 52) + "02-30" + head.substr(57), false},
-        {head.substr(0, 58) + "24" + head.substr(60), false},
-        {head + time + "\n", false},
-        {head + "A.esm\n", false},
-        {head + line + "\n" + line, false},
-        {head + "2002-02-29" + line.substr(10), false},
-        {head + line.substr(0, 26) + "Z A.esm", false}};
+        {head + Counted(line + time + "Foo..Bar.esp"), true},
+        {head + Counted(most), true},
+        {head + Counted(most + line), false},
+        {head + line, false},
+        {head + Counted(line) + line, false},
+        {head + line + "Files saved: 2\n", false},
+        {head.substr(0, 26) + "!" + head.substr(26) + Counted(line), false},
+        {head.substr(0, 35) + head.substr(39) + Counted(""), false}, // no folder
+        {head.substr(0, 52) + "02-30" + head.substr(57) + Counted(""), false},
+        {head.substr(0, 58) + "24" + head.substr(60) + Counted(""), false},
+        {head + Counted(time), false},
+        {head + Counted("A.esm"), false},
+        {head + Counted(line + "\n" + line), false},
+        {head + Counted("2002-02-29" + line.substr(10)), false},
+        {head + Counted(line.substr(0, 26) + "Z A.esm"), false}};
     for (const auto &[text, whole] : rows) {
         Backup backup;
         EXPECT_EQ(ParseBackup(text, backup), whole) << text.substr(0, 200);
     }
     for (const char *name : {"A.txt", "..\\x.esp", "C:\\y.esm", "a/b.esp", "x.esp:s.esp", "NUL.esp",
-                             "com1 .esm", "A\t.esp", ".esp"}) {
+                             "com1 .esm", "LPT\xb9.esp", "A\t.esp", "*.esp", ".esp"}) {
         Backup backup;
         std::string text;
-        EXPECT_FALSE(ParseBackup(head + time + name, backup)) << name;
+        EXPECT_FALSE(ParseBackup(head + Counted(time + name), backup)) << name;
         EXPECT_FALSE(FormatBackup(Backup{"", "C:\\D", "2026-12-07 15:04:03", {{name, 1}}}, text));
     }
     // Every time to the 100 ns, back as written.
@@ -206,7 +221,7 @@ TEST(Backup, readsBackOnlyWhatItWroteAndNoTimeOrNameItCouldNotHaveWritten) {
     Backup read;
     std::string text;
     ASSERT_TRUE(FormatBackup(saved, text));
-    EXPECT_EQ(text, head + line + "1601-01-01T00:00:00.0000000Z B.esp\n");
+    EXPECT_EQ(text, head + Counted(line + "1601-01-01T00:00:00.0000000Z B.esp"));
     ASSERT_TRUE(ParseBackup(text, read));
     EXPECT_EQ(read.folder + read.taken + read.files[1].name, "C:\\D2026-12-07 15:04:03B.esp");
     EXPECT_EQ(read.files[0].written, saved.files[0].written);

@@ -82,42 +82,38 @@ bool IsInOrder(const std::vector<size_t> &order) {
     return true;
 }
 
-// A list that could not take an arrangement gets its entries back: the memory they took before
-// was freed with them, so they fit again.
-bool ArrangeList(HWND list, const std::vector<std::string> &entries,
-                 const std::vector<size_t> &order) {
-    const ListView view = ReadListView(list, entries.size());
-    RedrawSuspended quiet(list);
-    if (FillList(list, entries, order, view))
-        return true;
-    std::vector<size_t> asBefore(entries.size());
-    std::iota(asBefore.begin(), asBefore.end(), size_t{0});
-    FillList(list, entries, asBefore, view);
-    return false;
-}
-
 } // namespace
 
 bool ArrangeLists(HWND dialog, const std::vector<ListOrder> &lists) {
+    // Everything the way back needs is had before the first list is emptied: running out of
+    // memory half-way must not cost an entry.
+    std::vector<ListView> views;
+    std::vector<std::vector<size_t>> asBefore;
+    for (const ListOrder &list : lists) {
+        views.push_back(ReadListView(GetDlgItem(dialog, list.listId), list.entries.size()));
+        asBefore.emplace_back(list.entries.size());
+        std::iota(asBefore.back().begin(), asBefore.back().end(), size_t{0});
+    }
     for (size_t done = 0; done < lists.size(); ++done) {
-        const ListOrder &arranged = lists[done];
-        if (IsInOrder(arranged.order) ||
-            ArrangeList(GetDlgItem(dialog, arranged.listId), arranged.entries, arranged.order))
+        HWND list = GetDlgItem(dialog, lists[done].listId);
+        if (IsInOrder(lists[done].order))
             continue;
-        // The lists arranged already go back to their old order: the entries they show now, in
-        // the order that undoes theirs.
-        while (done-- > 0) {
-            const ListOrder &back = lists[done];
-            if (IsInOrder(back.order))
-                continue;
-            std::vector<std::string> shown;
-            std::vector<size_t> undo(back.order.size());
-            for (size_t place = 0; place < back.order.size(); ++place) {
-                shown.push_back(back.entries[back.order[place]]);
-                undo[back.order[place]] = place;
-            }
-            ArrangeList(GetDlgItem(dialog, back.listId), shown, undo);
+        RedrawSuspended quiet(list);
+        if (FillList(list, lists[done].entries, lists[done].order, views[done]))
+            continue;
+        // The lists arranged so far, and this one, take their entries back as they were: the
+        // memory they took before was freed with them, so they most likely fit again. Where even
+        // that fails, both are emptied, as a list population that cannot fill them leaves them.
+        bool whole = true;
+        for (size_t back = 0; back <= done; ++back) {
+            HWND other = GetDlgItem(dialog, lists[back].listId);
+            RedrawSuspended quietOther(other);
+            whole = (IsInOrder(lists[back].order) ||
+                     FillList(other, lists[back].entries, asBefore[back], views[back])) &&
+                    whole;
         }
+        for (size_t back = 0; !whole && back < lists.size(); ++back)
+            SendDlgItemMessageA(dialog, lists[back].listId, LB_RESETCONTENT, 0, 0);
         SetStatus(dialog, "Cannot arrange the lists: not enough memory", 1);
         return false;
     }

@@ -25,8 +25,9 @@ struct ListOrder {
 
 // Refills the lists whose order differs from the one shown, each with the same entries selected,
 // the caret and the anchor of a Shift+click on the same entries, scrolled as far as before. When a
-// list cannot take an entry (it is out of memory), both lists are put back as they were, with a
-// warning, and false is returned: an entry dropped would be an entry that "Reorder" misses.
+// list cannot take an entry (it is out of memory), both lists are put back as they were (emptied,
+// should even that fail), with a warning, and false is returned: an entry dropped would be an
+// entry that "Reorder" misses.
 bool ArrangeLists(HWND dialog, const std::vector<ListOrder> &lists);
 
 // Turns a window's drawing off for the life of the owner, then redraws it once: thousands of list

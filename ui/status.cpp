@@ -48,10 +48,12 @@ std::string ShowName(const std::string &name) {
             kept = shown.size();
         if (characters == kLongestName)
             return shown.substr(0, kept) + "...";
-        // Characters, not bytes: a double-byte code page's character is never split, and its
-        // second byte is never below 0x40.
-        const unsigned char c = static_cast<unsigned char>(name[at]);
-        if (IsDBCSLeadByte(c) && at + 1 < name.size()) {
+        // Characters, not bytes: a double-byte code page's character is never split. Its second
+        // byte is 0x40 or more and never 0x7F: a lead byte before any other is a byte alone.
+        const unsigned char c = static_cast<unsigned char>(name[at]),
+                            next =
+                                at + 1 < name.size() ? static_cast<unsigned char>(name[at + 1]) : 0;
+        if (IsDBCSLeadByte(c) && next >= 0x40 && next != 0x7F) {
             shown.append(name, at, 2);
             at += 2;
         } else {
