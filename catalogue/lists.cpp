@@ -74,18 +74,24 @@ void AppendListFiles(HWND dialog, int listId, std::vector<PluginFile> &files) {
         files.push_back(PluginFile{ReadListEntry(list, index), {}});
 }
 
-void CheckShownOrder(HWND dialog) {
+bool EnterDataFolder(HWND dialog) {
     std::string folder;
     if (!ReadPathField(dialog, folder)) {
         SetStatus(dialog, "No Data Files path", 1);
-        return;
+        return false;
     }
-    // The headers as they are now, in the data folder: never in whatever folder is current.
-    CurrentDirectoryKept kept;
     if (!SetCurrentDirectoryA(folder.c_str())) {
         SetStatus(dialog, "Cannot set current dir", 1);
-        return;
+        return false;
     }
+    return true;
+}
+
+void CheckShownOrder(HWND dialog) {
+    // The headers as they are now, in the data folder: never in whatever folder is current.
+    CurrentDirectoryKept kept;
+    if (!EnterDataFolder(dialog))
+        return;
     std::vector<PluginFile> shown;
     AppendListFiles(dialog, IDC_MASTER_LIST, shown);
     AppendListFiles(dialog, IDC_PLUGIN_LIST, shown);

@@ -13,18 +13,11 @@
 
 void OnSortByMasters(HWND dialog) {
     SetStatus(dialog, "Sorting by masters...", 0);
-    std::string folder;
-    if (!ReadPathField(dialog, folder)) {
-        SetStatus(dialog, "No Data Files path", 1);
-        return;
-    }
     // The headers as they are now, opened relative to the data folder: never in whatever folder
     // happens to be current.
     CurrentDirectoryKept kept;
-    if (!SetCurrentDirectoryA(folder.c_str())) {
-        SetStatus(dialog, "Cannot set current dir", 1);
+    if (!EnterDataFolder(dialog))
         return;
-    }
     // Each list on its own, masters first: a master file never moves for a plug-in it needs.
     std::vector<ListOrder> lists;
     std::vector<PluginFile> shown;
