@@ -115,11 +115,12 @@ TEST_F(CatalogueTest, listPopulationReportsEachOutcomeAndTheFilesThatCannotLoadA
          ""},
         // Five masters a bracket at most, as five files a warning; no name longer than 64
         // characters, and no control character that would break a line or stretch a box.
-        {"Five=A.esp:1:2:3:4:5:6|B.esp:1:2:3:4:5|C.esp:" + longest + "|D.esp:" + longer +
-             "|" + longer + ".esp:X\n\t\x7f\x1f|",
+        {"Five=A.esp:1:2:3:4:5:6|B.esp:1:2:3:4:5|C.esp:" + longest + "|D.esp:" + longer + "|" +
+             longer + ".esp:X\n\t\x7f\x1f|",
          "Done|5 file(s) need a master that is not listed: A.esp (1, 2, 3, 4, 5, ...), B.esp (1, "
          "2, 3, 4, 5), C.esp (" +
-             longest + "), D.esp (" + longer.substr(0, 61) + "...), " + longer.substr(0, 61) + "... (X\?\?\?\?)|",
+             longest + "), D.esp (" + longer.substr(0, 61) + "...), " + longer.substr(0, 61) +
+             "... (X\?\?\?\?)|",
          ""}};
     for (const auto &[row, outcome, shown] : rows) {
         const std::string path = row.substr(0, row.find('=')), typed = PathText();

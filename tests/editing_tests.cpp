@@ -89,6 +89,7 @@ TEST_F(EditingTest, theListsRightClickMenuSelectsAsAClickDoesAndCarriesOutTheCho
     Send(IDC_MASTER_LIST, WM_SETREDRAW, TRUE);
     Send(IDC_MASTER_LIST, LB_SETTOPINDEX, 65590);
     ContextMenu(IDC_MASTER_LIST, 65591);
+    ContextMenu(IDC_MASTER_LIST, -3); // on the scroll bar, level with an entry not selected
     EXPECT_EQ(Send(IDC_MASTER_LIST, LB_GETSELCOUNT) * 100000 +
                   Send(IDC_MASTER_LIST, LB_GETCARETINDEX),
               165591);

@@ -279,17 +279,22 @@ class TalvessaTest : public ::testing::Test {
         for (WPARAM key : keys) // each to the menu window open at the time
             PostMessageA(window, WM_KEYDOWN, key, 0);
     }
-    // The right-click menu of a list: a right-click at an entry (or below the last, -1), or the
-    // menu key (-2), which the list passes on to the dialog; chooses the item with the id choice.
+    // The right-click menu of a list: a right-click at an entry (or below the last, -1), the menu
+    // key (-2) or a right-click on the scroll bar level with the top entry shown (-3), which the
+    // list passes on to the dialog; chooses the item with the id choice.
     std::string ContextMenu(int listId, int entry, int choice = 0) {
         HWND list = GetDlgItem(dialog_, listId);
         RECT rect;
         Send(listId, LB_GETITEMRECT, entry == -2 ? Send(listId, LB_GETCARETINDEX) : 0,
              LPARAM(&rect));
         const int height = rect.bottom - rect.top;
+        RECT client;
+        GetClientRect(list, &client);
         const POINT at =
-            entry == -2
-                ? POINT{rect.left, rect.bottom}
+            entry == -2 ? POINT{rect.left, rect.bottom}
+            : entry == -3
+                ? POINT{client.right + 2,
+                        rect.top + height / 2 + height * int(Send(listId, LB_GETTOPINDEX))}
                 : POINT{4, rect.top + height / 2 +
                                height * (entry < 0 ? int(Send(listId, LB_GETCOUNT)) : entry)};
         ClientToScreen(list, &(menuAt_ = at));
@@ -298,8 +303,9 @@ class TalvessaTest : public ::testing::Test {
         for (MSG left; PeekMessageA(&left, nullptr, 0, 0, PM_REMOVE);)
             DispatchMessageA(&left);
         const UINT_PTR timer = SetTimer(nullptr, 0, 20, ReadMenu);
-        if (entry == -2) { // the list passes the key's WM_CONTEXTMENU on to the dialog
-            SendMessageA(list, WM_CONTEXTMENU, WPARAM(list), MAKELPARAM(-1, -1));
+        if (entry <= -2) { // the list passes a key's or its scroll bar's on to the dialog
+            SendMessageA(list, WM_CONTEXTMENU, WPARAM(list),
+                         entry == -2 ? MAKELPARAM(-1, -1) : MAKELPARAM(menuAt_.x, menuAt_.y));
         } else { // the list answers the button's release with WM_CONTEXTMENU
             SendMessageA(list, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(at.x, at.y));
             SendMessageA(list, WM_RBUTTONUP, 0, MAKELPARAM(at.x, at.y));
