@@ -68,6 +68,13 @@ TEST_F(BackupTest, restoreOrderGivesBackEveryTimeThatReorderOrARestoreReplaced) 
     SendMessageA(dialog_, WM_COMMAND, IDM_RESTORE_ORDER, 0);
     EXPECT_EQ(TimesOf("Data", names), std::regex_replace(stamped, z, "$010"));
     EXPECT_EQ(Lists(), "Y.esp|Pinned.esp| B.esm|A.esm|");
+    // A file held open without sharing is there, and keeps its time.
+    UniqueFile held = Hold("Data\\Y.esp", GENERIC_READ, 0);
+    NewStatus() + Boxes();
+    SendMessageA(dialog_, WM_COMMAND, IDM_RESTORE_ORDER + 1, 0);
+    EXPECT_TRUE(
+        std::regex_match(NewStatus(), std::regex("Restoring[^|]+\\|2 file\\(s\\) kept their "
+                                                 "old time: [^|]+\\|Order restored\\|.*")));
 }
 
 // The lines of files ended, and their count after them, as a backup ends.
@@ -118,7 +125,7 @@ TEST_F(BackupTest, restoreOrderOffersTheNewestWholeBackupsOfTheFolderAndKeepsTen
               "2131|2026-12-06 01:00:00 (3 files) 2132|]|");
     SendMessageA(dialog_, WM_COMMAND, IDM_RESTORE_ORDER + 3, 0);
     SendMessageA(dialog_, WM_COMMAND, IDM_RESTORE_ORDER + 2, 0);
-    EXPECT_EQ(NewStatus(),
+    EXPECT_EQ(NewStatus() + Boxes(),
               "No saved order to restore|Restoring the order of 2026-12-06 01:00:00...|1 "
               "file(s) of the saved order are not in the folder: Gone.esp|Order "
               "restored|Loading Mod Files...|Done|");
@@ -151,6 +158,8 @@ TEST_F(BackupTest, restoreOrderOffersTheNewestWholeBackupsOfTheFolderAndKeepsTen
     CreateDirectoryA(draft.c_str(), nullptr);
     NewStatus() + Boxes();
     for (const char *verb : {"Reorder", "Restore"}) {
+        // Whatever is not Yes is No: a box that cannot be shown gives 0.
+        answer_ = verb[2] == 'o' ? IDNO : IDCANCEL;
         TimeOf("Data\\A.esm", Utc(2011, 1, 1, 0, 0, 0));
         SendMessageA(dialog_, WM_COMMAND, verb[2] == 'o' ? IDC_REORDER : IDM_RESTORE_ORDER, 0);
         const std::string command = verb[2] == 'o' ? "Reorder" : "Restore Order";
