@@ -5,6 +5,13 @@
 
 using ApplyTest = TalvessaTest;
 
+static std::string Repeat(const std::string &text, int times) {
+    std::string repeated;
+    for (int time = 0; time < times; ++time)
+        repeated += text;
+    return repeated;
+}
+
 TEST(OrderList, givesANameALineAsExportsInisAndHandWrittenListsSpellThem) {
     // The text, and the names it gives ("!" when it is no list).
     const std::pair<std::string, std::string> rows[] = {
@@ -16,7 +23,9 @@ TEST(OrderList, givesANameALineAsExportsInisAndHandWrittenListsSpellThem) {
         {"\xEF\xBB\xBFSm\xC3\xB6rg.esp\n\xE2\x82\xAC\xF0\x9F\x98\x80.esp",
          "Sm\xF6rg.esp|\x80??.esp|"},
         {std::string(4096, 'x'), std::string(4096, 'x') + "|"},
-        {"A.esp\n" + std::string(4097, ' '), "!"}};
+        {"A.esp\n" + std::string(4097, ' '), "!"},
+        // Each line's "=" is looked for within the line: from each to the end would take minutes.
+        {Repeat("A.esp\n", 300000) + "=B.esp", Repeat("A.esp|", 300000) + "B.esp|"}};
     for (const auto &[text, names] : rows) {
         std::vector<std::string> read;
         std::string given;
