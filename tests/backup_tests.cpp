@@ -115,7 +115,8 @@ TEST_F(BackupTest, restoreOrderOffersTheNewestWholeBackupsOfTheFolderAndKeepsTen
     for (int line = 0; line < 75000; ++line) // 16 MiB and more
         many += old + huge;
     SaveOrder("20270101-000000-3", data, "2027-01-01 00:00:00", many);
-    SaveOrder("2027010-000000-1", data, "2027-01-01 00:00:00", ""); // not a name it gives
+    for (const char *stamp : {"2027010-000000-1", "20270101_000000-1"}) // not names it gives
+        SaveOrder(stamp, data, "2027-01-01 00:00:00", "");
     SetPath("Data");
     Click(IDC_RELOAD);
     NewStatus();
@@ -132,6 +133,12 @@ TEST_F(BackupTest, restoreOrderOffersTheNewestWholeBackupsOfTheFolderAndKeepsTen
     const std::string restored = std::to_string(Utc(2003, 4, 5, 6, 7, 8) + 1234567) + "|";
     EXPECT_EQ(TimesOf("Data", "A.esm|B.esp|"), restored + restored);
     EXPECT_EQ(TimeOf("x.esp"), outside);
+    // Only the ten newest are looked at, spoilt ones among them: the next save deletes the rest.
+    for (char number = '1'; number <= '7'; ++number)
+        SaveOrder("20270102-000000-" + std::string(1, number), data, "2027-01-02 00:00:00",
+                  old + "..\\x.esp\n");
+    EXPECT_EQ(ContextMenu(IDC_PLUGIN_LIST, -1).substr(menu.find("Restore")),
+              "Restore Order grey[]|");
     // Ten saved orders of the folder, one of another and files that are not the program's; the
     // eleventh of the folder takes the oldest's place.
     RemoveTree(Backups());
