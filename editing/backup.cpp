@@ -132,6 +132,13 @@ bool HasControlCharacter(const std::string &text) {
 // Windows opens a device for these names, whatever follows them after a dot ("CON.esp", and
 // "COM\u00b9.esp" too).
 bool IsDeviceName(const std::string &name) {
+    // Four characters at most, and none takes more than four bytes in any code page: most names
+    // are known not to be a device's without a conversion.
+    size_t bytes = std::min(name.find('.'), name.size());
+    while (bytes > 0 && name[bytes - 1] == ' ')
+        --bytes;
+    if (bytes > 16)
+        return false;
     const std::string stem = name.substr(0, name.find('.'));
     std::vector<wchar_t> wide(stem.size() + 1);
     const int length = MultiByteToWideChar(CP_ACP, 0, stem.data(), static_cast<int>(stem.size()),
@@ -162,9 +169,10 @@ bool IsBareName(const std::string &name) {
         return false;
     for (size_t at = 0; at < name.size(); ++at) {
         const unsigned char c = static_cast<unsigned char>(name[at]);
-        if (IsDBCSLeadByte(c) && at + 1 < name.size())
+        // Lead bytes are above 0x7F in every code page; asking the system costs a call a byte.
+        if (c > 0x7F && IsDBCSLeadByte(c) && at + 1 < name.size())
             ++at;
-        else if (c < 0x20 || std::strchr("\\/:*?\"<>|", c))
+        else if (c < 0x20 || (c < 0x80 && std::memchr("\\/:*?\"<>|", c, 9)))
             return false;
     }
     return !IsDeviceName(name);
