@@ -67,7 +67,7 @@ run_suite = { echo "== $(1) in a fresh $(2) prefix, $(3)"; \
 	  xvfb-run -a -s "-screen 0 1280x1024x24" tools/run-tests.sh $(4); }
 
 # Whether the tests notice the faults of tools/faults.txt, planted one at a time into a scratch copy
-# under $(BUILD)/faults (the checkout is left alone); about 50 minutes on two cores. Not part of
+# under $(BUILD)/faults (the checkout is left alone); about 110 minutes on two cores. Not part of
 # 'make test'. A table row that cannot be planted fails it; a fault no test notices does not.
 faults: bootstrap
 	@if tools/can-run-i386.sh "make faults" "the faults are planted in the 64-bit build, not the 32-bit one"; then \

@@ -159,6 +159,17 @@ bool IsDeviceName(const std::string &name) {
     return port && upper[3] != 0 && std::wcschr(L"0123456789\u00b9\u00b2\u00b3", upper[3]);
 }
 
+// A control byte, or a byte that names a folder, a drive, a stream or a wildcard. Looked for here,
+// not by the runtime's search, which costs a call into it for each byte of a name.
+bool IsRefusedByte(unsigned char c) {
+    if (c < 0x20)
+        return true;
+    for (const char *refused = "\\/:*?\"<>|"; *refused; ++refused)
+        if (c == static_cast<unsigned char>(*refused))
+            return true;
+    return false;
+}
+
 // A name that can only be a file of the data folder: a master or plug-in name with no folder, no
 // drive, no stream, no wildcard and no device in it ("..\x.esp", "C:y.esm", "x.esp:s", "*.esp"
 // and "NUL.esp" are refused; "Foo..Bar.esp" is bare). Looked at by character: the second byte of
@@ -172,7 +183,7 @@ bool IsBareName(const std::string &name) {
         // Lead bytes are above 0x7F in every code page; asking the system costs a call a byte.
         if (c > 0x7F && IsDBCSLeadByte(c) && at + 1 < name.size())
             ++at;
-        else if (c < 0x20 || (c < 0x80 && std::memchr("\\/:*?\"<>|", c, 9)))
+        else if (IsRefusedByte(c))
             return false;
     }
     return !IsDeviceName(name);

@@ -40,7 +40,7 @@ logs=$work/logs           # the build and test output of every fault, by table l
 template=$work/prefix     # made once
 prefix=$work/run-prefix   # copied afresh from the template for every run of the tests
 original=$work/original   # the file being faulted, as it was
-limit=${TALVESSA_FAULT_TIMEOUT:-90} # seconds for one run of the tests; the whole suite takes ~6
+limit=${TALVESSA_FAULT_TIMEOUT:-90} # seconds for one run of the tests; the whole suite takes ~10
 jobs=$(nproc)
 started=$SECONDS
 
