@@ -82,10 +82,10 @@ void AppendRestoreMenu(HWND dialog, HMENU menu) {
     std::string folder;
     std::vector<Backup> backups;
     if (ReadPathField(dialog, folder))
-        backups = FindBackups(ResolveFolder(folder.c_str()));
+        backups = FindBackups(ResolveFolder(folder.c_str()), false);
     UniqueMenu saved(CreatePopupMenu());
     for (size_t index = 0; index < backups.size(); ++index) {
-        const size_t files = backups[index].files.size();
+        const size_t files = backups[index].count;
         const std::string label = backups[index].taken + " (" + std::to_string(files) +
                                   (files == 1 ? " file)" : " files)");
         AppendMenuA(saved.Get(), MF_STRING, IDM_RESTORE_ORDER + index, label.c_str());

@@ -485,12 +485,12 @@ void Measure(int files) {
     // What the menu reads of the saved orders when it opens: the folder's ten newest, each whole.
     std::vector<Backup> backups;
     const double lookup =
-        Median({TimeOf([&] { backups = FindBackups(ResolveFolder(folder.c_str())); }),
-                TimeOf([&] { backups = FindBackups(ResolveFolder(folder.c_str())); }),
-                TimeOf([&] { backups = FindBackups(ResolveFolder(folder.c_str())); })});
+        Median({TimeOf([&] { backups = FindBackups(ResolveFolder(folder.c_str()), false); }),
+                TimeOf([&] { backups = FindBackups(ResolveFolder(folder.c_str()), false); }),
+                TimeOf([&] { backups = FindBackups(ResolveFolder(folder.c_str()), false); })});
     size_t saved = 0;
     for (const Backup &backup : backups)
-        saved += backup.files.size();
+        saved += backup.count;
     std::printf(
         "%-24s %6d files: %9.1f ms (%zu saved orders of %zu files in all; at most 100 ms%s)\n",
         "Restore Order's menu", files, lookup, backups.size(), saved,

@@ -159,16 +159,16 @@ bool IsDeviceName(const std::string &name) {
     return port && upper[3] != 0 && std::wcschr(L"0123456789\u00b9\u00b2\u00b3", upper[3]);
 }
 
-// A control byte, or a byte that names a folder, a drive, a stream or a wildcard. Looked for here,
-// not by the runtime's search, which costs a call into it for each byte of a name.
-bool IsRefusedByte(unsigned char c) {
-    if (c < 0x20)
-        return true;
-    for (const char *refused = "\\/:*?\"<>|"; *refused; ++refused)
-        if (c == static_cast<unsigned char>(*refused))
-            return true;
-    return false;
-}
+// The bytes no bare name has: the control bytes, and those that name a folder, a drive, a stream
+// or a wildcard. A table: every byte of every name of ten backups is looked up when the menu opens.
+constexpr std::array<bool, 256> kRefusedBytes = [] {
+    std::array<bool, 256> refused{};
+    for (size_t c = 0; c < 0x20; ++c)
+        refused[c] = true;
+    for (const char *byte = "\\/:*?\"<>|"; *byte; ++byte)
+        refused[static_cast<unsigned char>(*byte)] = true;
+    return refused;
+}();
 
 // A name that can only be a file of the data folder: a master or plug-in name with no folder, no
 // drive, no stream, no wildcard and no device in it ("..\x.esp", "C:y.esm", "x.esp:s", "*.esp"
@@ -183,7 +183,7 @@ bool IsBareName(const std::string &name) {
         // Lead bytes are above 0x7F in every code page; asking the system costs a call a byte.
         if (c > 0x7F && IsDBCSLeadByte(c) && at + 1 < name.size())
             ++at;
-        else if (IsRefusedByte(c))
+        else if (kRefusedBytes[c])
             return false;
     }
     return !IsDeviceName(name);
@@ -310,7 +310,7 @@ bool FormatBackup(const Backup &backup, std::string &text) {
     return text.size() + backup.files.size() + 4 <= kLargestBackup;
 }
 
-bool ParseBackup(const std::string &text, Backup &backup) {
+bool ParseBackup(const std::string &text, Backup &backup, bool withNames) {
     size_t at = 0;
     std::string line;
     const auto nextLine = [&] {
@@ -333,20 +333,23 @@ bool ParseBackup(const std::string &text, Backup &backup) {
         return false;
     backup.taken = line.substr(Length(kTakenLabel));
     backup.files.clear();
+    backup.count = 0;
+    std::string name;
     while (nextLine()) {
         if (line.compare(0, Length(kCountLabel), kCountLabel) == 0)
-            return at >= text.size() && line == kCountLabel + std::to_string(backup.files.size());
-        SavedTime file{line.substr(std::min(line.size(), Length(kWrittenShape))), 0};
-        if (backup.files.size() == kLargestBackupFiles || !ReadTime(line, kWrittenShape, ticks) ||
-            !IsBareName(file.name))
+            return at >= text.size() && line == kCountLabel + std::to_string(backup.count);
+        name.assign(line, std::min(line.size(), Length(kWrittenShape)), std::string::npos);
+        if (backup.count == kLargestBackupFiles || !ReadTime(line, kWrittenShape, ticks) ||
+            !IsBareName(name))
             return false;
-        file.written = ticks;
-        backup.files.push_back(std::move(file));
+        ++backup.count;
+        if (withNames)
+            backup.files.push_back(SavedTime{name, ticks});
     }
     return false; // no count: cut short
 }
 
-std::vector<Backup> FindBackups(const std::string &folder) {
+std::vector<Backup> FindBackups(const std::string &folder, bool withNames) {
     // The ten newest the program wrote, as the next save keeps them: one that is spoilt is not
     // offered, and one older than the ten is not offered either, for the next save deletes it.
     std::vector<Backup> backups;
@@ -356,7 +359,7 @@ std::vector<Backup> FindBackups(const std::string &folder) {
         Backup backup;
         std::string text;
         if (file.size <= kLargestBackup && ReadTextFile(file.path.c_str(), kLargestBackup, text) &&
-            ParseBackup(text, backup)) {
+            ParseBackup(text, backup, withNames)) {
             backup.path = file.path;
             backups.push_back(std::move(backup));
         }
