@@ -132,14 +132,15 @@ bool HasControlCharacter(const std::string &text) {
 // Windows opens a device for these names, whatever follows them after a dot ("CON.esp", and
 // "COM\u00b9.esp" too).
 bool IsDeviceName(const std::string &name) {
-    // Four characters at most, and none takes more than four bytes in any code page: most names
-    // are known not to be a device's without a conversion.
+    // The stem without its trailing spaces ("com1 .esm" is COM1): four characters at most, and
+    // none takes more than four bytes in any code page, so most names are known not to be a
+    // device's without a conversion.
     size_t bytes = std::min(name.find('.'), name.size());
     while (bytes > 0 && name[bytes - 1] == ' ')
         --bytes;
     if (bytes > 16)
         return false;
-    const std::string stem = name.substr(0, name.find('.'));
+    const std::string stem = name.substr(0, bytes);
     std::vector<wchar_t> wide(stem.size() + 1);
     const int length = MultiByteToWideChar(CP_ACP, 0, stem.data(), static_cast<int>(stem.size()),
                                            wide.data(), static_cast<int>(wide.size()));
@@ -147,8 +148,6 @@ bool IsDeviceName(const std::string &name) {
     for (int index = 0; index < length; ++index)
         upper.push_back(wide[index] >= L'a' && wide[index] <= L'z' ? wide[index] - 32
                                                                    : wide[index]);
-    while (!upper.empty() && upper.back() == L' ')
-        upper.pop_back();
     const auto is = [&upper](const wchar_t *device) {
         return std::equal(upper.begin(), upper.end(), device, device + std::wcslen(device));
     };
